@@ -1,0 +1,119 @@
+// The main window: menus, settings and log; the dialogue engine; the modem
+// operations; the Detect commands and the two test procedures. One class,
+// its member functions spread over the app/ files named for what they hold.
+#pragma once
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "comms/Comms.h"
+#include "platform/toolkit/toolkit.h"
+
+class TMain_Form : public toolkit::TForm {
+ public:
+  TMain_Form();
+  ~TMain_Form() override;
+  const char* ClassName() const override { return "TMain_Form"; }
+
+  // Components, named as the window's.
+  toolkit::TMainMenu MainMenu1{"MainMenu1"};
+  toolkit::TMenuItem *File1, *N1, *N3, *NextelPhone, *N2, *MessageLevel1, *Summary, *Minimal,
+      *Normal, *Verbose, *Debug, *Exit1;
+  toolkit::TMenuItem *Port1, *COM11, *COM21, *COM31, *COM41, *COM51, *COM61, *COM71, *COM81,
+      *COM91, *COM101;
+  toolkit::TMenuItem *Detec1, *N96001, *N192001, *N384001;
+  toolkit::TMenuItem *Test1, *SavingSettingsTest1;
+  toolkit::TMenuItem *Help1, *About1;
+  toolkit::TMemo Output_Memo{"Output_Memo"};
+  toolkit::TTimer Timer{"Timer"};
+  std::unique_ptr<comms::TComPort> ComPort;
+
+  // State (nothing of it is saved).
+  bool TimedOut = false;
+  bool GotError = false;
+  bool GotConnect = false;
+  bool GotNoCarrier = false;
+  bool GotWelcome = false;
+  bool GotOK = false;
+  bool DetectedAt9600 = false;
+  bool DetectedAt19200 = false;
+  bool DetectedAt38400 = false;
+  bool PhoneNumberSet = false;
+  std::string PhoneNumber;
+  std::string RxBuffer;
+  std::string ReplyText;
+  std::uint8_t MessageLevel = 2;
+  bool LineNoticesEnabled = false;
+  // Findings of the modem operations and the Rover Test.
+  bool NumericResults = false;
+  bool WorksWithoutDtr = false;
+  bool IgnoreDtrWorks = false;
+  bool WorksWithRtsLow = false;
+  bool Q0Works = false;
+  bool H0R1Works = false;
+  bool K0Works = false;
+
+  // Start-up and window (TelvoraMain.cpp, MainMenu.cpp).
+  void FormCreate();
+  void LogLine(const std::string& text);
+  void N1Click(rtl::TObject* sender);
+  void NextelPhoneClick(rtl::TObject* sender);
+  void SummaryClick(rtl::TObject* sender);
+  void MinimalClick(rtl::TObject* sender);
+  void NormalClick(rtl::TObject* sender);
+  void VerboseClick(rtl::TObject* sender);
+  void DebugClick(rtl::TObject* sender);
+  void COM11Click(rtl::TObject* sender);
+  void COM21Click(rtl::TObject* sender);
+  void COM31Click(rtl::TObject* sender);
+  void COM41Click(rtl::TObject* sender);
+  void COM51Click(rtl::TObject* sender);
+  void COM61Click(rtl::TObject* sender);
+  void COM71Click(rtl::TObject* sender);
+  void COM81Click(rtl::TObject* sender);
+  void COM91Click(rtl::TObject* sender);
+  void COM101Click(rtl::TObject* sender);
+  void Exit1Click(rtl::TObject* sender);
+
+  // Dialogue engine and detection (Dialogue.cpp, Detect.cpp).
+  bool SendCommand(const std::string& command, std::int32_t timeoutMs);
+  bool DialAndWait(const std::string& dialText);
+  bool DetectModem();
+  void TimerTimer(rtl::TObject* sender);
+  void ComPortRxChar(rtl::TObject* sender, std::int32_t inQue);
+  void ComPortCTS(rtl::TObject* sender);
+  void ComPortDSR(rtl::TObject* sender);
+  void ComPortRLSD(rtl::TObject* sender);
+  void N96001Click(rtl::TObject* sender);
+  void N192001Click(rtl::TObject* sender);
+  void N384001Click(rtl::TObject* sender);
+
+  // Modem operations (ModemOperations.cpp).
+  bool ResetModem();
+  bool PlaceTestCall();
+  void HangUp();
+
+  // The procedures (RoverTest*.cpp, SavingSettingsTest.cpp).
+  void Test1Click(rtl::TObject* sender);
+  void SavingSettingsTest1Click(rtl::TObject* sender);
+
+  // Waiting: a pause processes messages before and after its sleep; a plain
+  // sleep processes nothing.
+  void Pause(std::uint32_t ms);
+  void PlainSleep(std::uint32_t ms);
+  bool Terminating() const;
+
+ private:
+  // ---- Rover Test: phases and run-local state (RoverTest*.cpp) ----
+  // ---- end Rover Test ----
+
+  // ---- Saving Settings Test (SavingSettingsTest.cpp) ----
+  // ---- end Saving Settings Test ----
+
+  // ---- Window and engine internals (owned by the window/engine files) ----
+  // ---- end internals ----
+};
+
+// The default number of the dial-in answering system.
+extern const char* const DefaultPhoneNumber;

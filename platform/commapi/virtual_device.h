@@ -1,0 +1,65 @@
+// The seam where an in-process device (the simulated modem, a test device)
+// stands in for the far end of a serial cable.
+//
+// The port side (the emulation behind commapi.h) owns the input queue, the
+// event history and the line states; the device sees what a modem on the
+// cable would see. Threading: the emulation never holds a lock of its own
+// while it calls into the device, so a device may call its VirtualLine from
+// inside Transmit or ControlLines (an echo), from a clock callback, or from
+// any other thread.
+#pragma once
+
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+
+#include "platform/commapi/commapi.h"
+
+namespace commapi {
+
+// What the device can do to the port it is attached to.
+class VirtualLine {
+ public:
+  virtual ~VirtualLine() = default;
+  // Bytes arriving at the port (they join its input queue and raise EV_RXCHAR).
+  virtual void Receive(std::string_view bytes) = 0;
+  // The device's outputs as the port reads them: CTS, DSR, carrier detect
+  // (RLSD), ring. A change raises EV_CTS / EV_DSR / EV_RLSD / EV_RING.
+  virtual void SetModemStatus(bool cts, bool dsr, bool rlsd, bool ring) = 0;
+  // The device went away (cable pulled, adapter unplugged): from now on
+  // every operation on the open port fails with ERROR_DEVICE_NOT_CONNECTED.
+  virtual void Vanish() = 0;
+};
+
+class VirtualDevice {
+ public:
+  virtual ~VirtualDevice() = default;
+  // The port was opened; line stays valid until Detach.
+  virtual void Attach(VirtualLine& line) = 0;
+  // The port was closed.
+  virtual void Detach() = 0;
+  // Bytes written by the port.
+  virtual void Transmit(std::string_view bytes) = 0;
+  // A control block was set: speed, framing and the DTR / RTS outputs
+  // (high for DTR_CONTROL_ENABLE / RTS_CONTROL_ENABLE, and for the
+  // handshake modes, which the emulation treats as raised).
+  virtual void Configure(const DCB& dcb, bool dtr, bool rts) = 0;
+};
+
+// Binds a device name ("\\.\COM3") to a device; CreateFileA on that name then
+// opens the device. Binding again replaces it; Unbind removes it.
+void BindVirtualDevice(const std::string& deviceName, std::shared_ptr<VirtualDevice> device);
+void UnbindVirtualDevice(const std::string& deviceName);
+std::shared_ptr<VirtualDevice> BoundVirtualDevice(const std::string& deviceName);
+
+// Creates a device for a mapped path "scheme:argument" (for "sim:standard"
+// the factory for "sim" gets "standard"). Returns null for an unknown
+// argument, which makes CreateFileA fail with ERROR_FILE_NOT_FOUND.
+using DeviceFactory = std::function<std::shared_ptr<VirtualDevice>(const std::string& argument)>;
+void RegisterDeviceScheme(const std::string& scheme, DeviceFactory factory);
+
+// The path that "\\.\COMn" maps to on this machine (see commapi.h).
+std::string MappedDevicePath(const std::string& deviceName);
+
+}  // namespace commapi

@@ -1,0 +1,94 @@
+// Threads as the port's monitoring thread needs them: created suspended and
+// resumed, a synchronised call onto the user-interface thread, events with a
+// wait for any of them, and a wait for a thread's end that keeps serving the
+// synchronised calls the thread may be blocked in.
+//
+// Virtual time also needs to know when the worker threads have "settled":
+// every worker is blocked in one of the waits below (an event wait that has
+// nothing signalled, or a synchronised call not yet run) or has ended.
+// SettleWorkers() waits for that; the toolkit calls it before it looks for
+// queued synchronised calls, so a run in virtual time is deterministic.
+#pragma once
+
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <optional>
+#include <span>
+
+namespace platform {
+
+// Declares the calling thread to be the user-interface thread.
+void SetMainThread();
+bool IsMainThread();
+
+// Runs fn on the user-interface thread and blocks until it has run. An
+// exception thrown by fn is rethrown here. Called on the user-interface
+// thread itself, fn simply runs.
+void Synchronize(const std::function<void()>& fn);
+
+// On the user-interface thread: runs every queued synchronised call (also
+// those queued meanwhile). Returns true when it ran at least one.
+bool CheckSynchronize();
+
+// Called (from the worker) whenever a synchronised call is queued, so a
+// toolkit can wake its event loop. Empty by default.
+void SetSynchronizeWakeup(std::function<void()> wakeup);
+
+// Called on a worker thread with an exception that escaped its Execute.
+// By default the exception is written to standard error.
+void SetUnhandledExceptionHandler(std::function<void(std::exception_ptr)> handler);
+
+// Waits until every worker thread is blocked in a platform wait or has ended.
+void SettleWorkers();
+
+// A manual-reset or auto-reset event.
+class Event {
+ public:
+  Event(bool manualReset, bool initiallySet);
+  ~Event();
+  Event(const Event&) = delete;
+  Event& operator=(const Event&) = delete;
+
+  void Set();
+  void Reset();
+  bool IsSet() const;
+
+ private:
+  friend std::optional<std::size_t> WaitAny(std::span<Event* const>, std::optional<std::int64_t>);
+  struct State;
+  std::unique_ptr<State> state_;
+};
+
+// Waits until one of the events is set; returns the index of the first one
+// set (lowest index wins), or nullopt when timeoutMs (real milliseconds)
+// passed. An auto-reset event is reset by the wait that reports it.
+std::optional<std::size_t> WaitAny(std::span<Event* const> events,
+                                   std::optional<std::int64_t> timeoutMs = std::nullopt);
+
+// A thread created suspended; Resume starts Execute. An exception escaping
+// Execute is caught and handed to the unhandled-exception handler; it never
+// reaches std::terminate.
+class Thread {
+ public:
+  Thread();
+  virtual ~Thread();  // derived classes must WaitFor() before their members go
+  Thread(const Thread&) = delete;
+  Thread& operator=(const Thread&) = delete;
+
+  void Resume();
+  // Waits for Execute to end. On the user-interface thread it keeps running
+  // queued synchronised calls while it waits. Does nothing when never resumed.
+  void WaitFor();
+  bool Finished() const;
+
+ protected:
+  virtual void Execute() = 0;
+
+ private:
+  struct State;
+  std::shared_ptr<State> state_;
+};
+
+}  // namespace platform

@@ -1,0 +1,264 @@
+// The windowing facilities the application relies on, as a small facade.
+//
+// The classes here are the model: they hold every caption, check mark, line
+// of text and timer setting, and they are what the application and the tests
+// talk to. A Backend renders them (Qt: a real window) or keeps them in memory
+// (headless: tests and the console runner) and supplies prompts, message
+// boxes, the clipboard and the error box.
+//
+// Message processing (Application::ProcessMessages) is the only place where
+// synchronised calls from worker threads, timer ticks and posted requests are
+// handled, in this order: window-system events, synchronised calls, due timer
+// ticks, posted requests. In virtual time it first lets the worker threads
+// settle (platform/threads.h), so what it handles is deterministic.
+#pragma once
+
+#include <atomic>
+#include <cstdint>
+#include <exception>
+#include <functional>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
+
+#include "platform/clock.h"
+#include "platform/rtl.h"
+
+namespace toolkit {
+
+using rtl::TObject;
+using TNotifyEvent = std::function<void(TObject* sender)>;
+
+// Shortcut encoding: key code in the low byte, plus these modifier bits.
+constexpr std::uint16_t scShift = 0x2000;
+constexpr std::uint16_t scCtrl = 0x4000;
+constexpr std::uint16_t scAlt = 0x8000;
+
+// One item of a menu bar or menu. A caption of "-" is a separator line; "&"
+// marks the accelerator letter ("&&" is a literal "&").
+class TMenuItem : public rtl::TComponent {
+ public:
+  TMenuItem(std::string name, std::string caption);
+  const char* ClassName() const override { return "TMenuItem"; }
+
+  const std::string& Name() const { return name_; }
+  const std::string& Caption() const { return caption_; }
+  void SetCaption(std::string caption);
+  bool Checked() const { return checked_; }
+  void SetChecked(bool checked);
+  bool Enabled() const { return enabled_; }
+  void SetEnabled(bool enabled);
+  std::uint16_t ShortCut() const { return shortCut_; }
+  void SetShortCut(std::uint16_t shortCut);
+  bool IsLine() const { return caption_ == "-"; }
+
+  // Adds a child at the end and returns it.
+  TMenuItem& Add(std::unique_ptr<TMenuItem> child);
+  std::size_t Count() const { return children_.size(); }
+  TMenuItem& Items(std::size_t index) const { return *children_.at(index); }
+  TMenuItem* Parent() const { return parent_; }
+  // Depth-first search of this item and everything below it; null when absent.
+  TMenuItem* Find(std::string_view name);
+
+  // What the user's choice of this item does: OnClick(this) when enabled.
+  void Click();
+
+  TNotifyEvent OnClick;
+  // Set by a backend that shows the item; called after every change above.
+  std::function<void(TMenuItem&)> OnChanged;
+
+ private:
+  void Changed();
+
+  std::string name_;
+  std::string caption_;
+  bool checked_ = false;
+  bool enabled_ = true;
+  std::uint16_t shortCut_ = 0;
+  TMenuItem* parent_ = nullptr;
+  std::vector<std::unique_ptr<TMenuItem>> children_;
+};
+
+// The menu bar: its items are the bar's entries.
+class TMainMenu : public TMenuItem {
+ public:
+  explicit TMainMenu(std::string name) : TMenuItem(std::move(name), "") {}
+  const char* ClassName() const override { return "TMainMenu"; }
+};
+
+// A multi-line text control. Append adds one line at the end; a text holding
+// line breaks (CR LF, or a lone CR or LF) becomes several lines.
+class TMemo : public rtl::TComponent {
+ public:
+  explicit TMemo(std::string name) : rtl::TComponent(nullptr), name_(std::move(name)) {}
+  const char* ClassName() const override { return "TMemo"; }
+  const std::string& Name() const { return name_; }
+
+  void Append(std::string_view text);
+  void Clear();
+  // Select the whole text, then copy the selection to the clipboard.
+  void SelectAll();
+  void CopyToClipboard();
+
+  const std::vector<std::string>& Lines() const { return lines_; }
+  // The lines joined with "\n" (no line break after the last one).
+  std::string Text() const;
+  std::string SelectedText() const;
+
+  // Set by a backend or the console runner: called with each added line, and
+  // on Clear.
+  std::function<void(const std::string& line)> OnLineAdded;
+  std::function<void()> OnCleared;
+
+ private:
+  std::string name_;
+  std::vector<std::string> lines_;
+  bool allSelected_ = false;
+};
+
+// A repeating timer. Ticks are delivered only during message processing; a
+// tick that falls due several times before it is delivered is delivered once.
+class TTimer : public rtl::TComponent {
+ public:
+  explicit TTimer(std::string name);
+  ~TTimer() override;
+  const char* ClassName() const override { return "TTimer"; }
+  const std::string& Name() const { return name_; }
+
+  std::uint32_t Interval() const { return interval_; }
+  bool Enabled() const { return enabled_; }
+  // A change of interval or of the enabled state restarts the countdown.
+  void SetInterval(std::uint32_t ms);
+  void SetEnabled(bool enabled);
+  // Sets the interval, enables the timer and restarts the countdown from
+  // this moment, also when nothing changed.
+  void Arm(std::uint32_t ms);
+
+  TNotifyEvent OnTimer;
+
+  // Used by message processing: delivers a tick when one is due.
+  void DeliverIfDue(platform::clock::Millis now);
+
+ private:
+  void Restart();
+
+  std::string name_;
+  std::uint32_t interval_ = 1000;
+  bool enabled_ = false;
+  platform::clock::Millis due_ = 0;
+};
+
+// A one-line status bar at the bottom of the window: a text and, while its
+// clock runs, the real time elapsed since StartClock. It is never part of the
+// log. Headless, it is only kept in memory.
+class TStatusLine {
+ public:
+  const std::string& Text() const { return text_; }
+  void SetText(std::string text);
+  bool ClockRunning() const { return clockRunning_; }
+  void StartClock();
+  void StopClock();
+  // Set by a backend that shows it.
+  std::function<void()> OnChanged;
+
+ private:
+  std::string text_;
+  bool clockRunning_ = false;
+};
+
+// The main window's frame: caption, placement, menu bar and the control that
+// fills its client area.
+class TForm : public rtl::TComponent {
+ public:
+  explicit TForm(std::string name) : rtl::TComponent(nullptr), name_(std::move(name)) {}
+  const char* ClassName() const override { return "TForm"; }
+  const std::string& Name() const { return name_; }
+
+  std::string Caption;
+  int Left = 0, Top = 0, Width = 0, Height = 0;
+  TMainMenu* Menu = nullptr;
+  TMemo* ClientMemo = nullptr;
+  TStatusLine Status;
+
+  // The user closes the window (system menu, close button, window manager).
+  std::function<void()> OnCloseRequest;
+
+ private:
+  std::string name_;
+};
+
+enum class MessageIcon { None, Warning };
+
+// What a backend supplies. All calls but Wake come from the user-interface
+// thread.
+class Backend {
+ public:
+  virtual ~Backend() = default;
+  virtual void Show(TForm& form) = 0;
+  // Handles pending window-system events without waiting.
+  virtual void PumpEvents() = 0;
+  // Idles (real time) until woken or maxMs passed; used by the main loop.
+  virtual void WaitForEvents(int maxMs) = 0;
+  // Any thread: makes WaitForEvents return.
+  virtual void Wake() = 0;
+  // The modal text prompt: true for OK (value holds the edited text), false
+  // for Cancel or closing (value unchanged). At most 255 characters.
+  virtual bool InputQuery(const std::string& title, const std::string& label,
+                          std::string& value) = 0;
+  virtual void MessageBox(const std::string& caption, const std::string& text,
+                          MessageIcon icon) = 0;
+  // The top-level error box for an exception no one caught.
+  virtual void ShowError(const std::string& message) = 0;
+  virtual void SetClipboardText(const std::string& text) = 0;
+  virtual std::string ClipboardText() = 0;
+};
+
+class Application {
+ public:
+  static Application& Instance();
+
+  // Installs the backend (the headless one is used until then).
+  void SetBackend(std::unique_ptr<Backend> backend);
+  Backend& GetBackend();
+
+  void ProcessMessages();
+  // Queues the quit request.
+  void Terminate();
+  // True once the quit request has been taken from the queue.
+  bool Terminated() const { return terminated_; }
+  // Shows the form and runs the main loop until terminated.
+  void Run(TForm& mainForm);
+  // The top-level handler: shows the message of the current exception.
+  void HandleException(std::exception_ptr error);
+
+  // Queues a request handled during message processing (thread-safe).
+  void Post(std::function<void()> request);
+  // Async-signal-safe: OnInterrupt runs at the next message processing.
+  void PostInterrupt() { interrupt_.store(true); }
+  std::function<void()> OnInterrupt;
+
+  // Timers register themselves for delivery.
+  void AddTimer(TTimer* timer);
+  void RemoveTimer(TTimer* timer);
+
+  // Back to the start state (tests): no pending requests, not terminated.
+  void Reset();
+
+ private:
+  Application();
+  struct Queue;
+  std::unique_ptr<Backend> backend_;
+  std::unique_ptr<Queue> queue_;
+  std::vector<TTimer*> timers_;
+  bool terminated_ = false;
+  std::atomic<bool> interrupt_{false};
+};
+
+// Shorthands for the application's prompts, boxes and clipboard.
+bool InputQuery(const std::string& title, const std::string& label, std::string& value);
+void ShowMessageBox(const std::string& caption, const std::string& text, MessageIcon icon);
+void SetClipboardText(const std::string& text);
+std::string ClipboardText();
+
+}  // namespace toolkit
