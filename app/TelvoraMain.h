@@ -112,6 +112,17 @@ class TMain_Form : public toolkit::TForm {
   // ---- end Saving Settings Test ----
 
   // ---- Window and engine internals (owned by the window/engine files) ----
+  // Window (TelvoraMain.cpp, MainMenu.cpp).
+  void BuildMenus();
+  void ApplyStoredPortSettings();
+  void ChooseMessageLevel(std::uint8_t level);
+  void ChoosePort(comms::TPortType port);
+  // A menu command that is ignored while another such command runs.
+  toolkit::TNotifyEvent Guarded(void (TMain_Form::*handler)(rtl::TObject*));
+  // A phone number as typed or pasted, without control characters: a carriage
+  // return in it would end the dial command early.
+  static std::string NumberAsEntered(const std::string& typed);
+  bool commandRunning_ = false;
   // ---- end internals ----
 };
 

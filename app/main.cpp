@@ -1,0 +1,27 @@
+// The program entry: the window, or (with --run) the console runner.
+#include <cstdio>
+
+#include "app/TelvoraMain.h"
+#include "platform/threads.h"
+#include "platform/toolkit/toolkit.h"
+#ifdef TELVORA_WITH_QT
+#include "platform/toolkit/qt/qt_backend.h"
+#endif
+
+int main([[maybe_unused]] int argc, [[maybe_unused]] char** argv) {
+  platform::SetMainThread();
+
+  // The console runner's dispatch (telvora --run ...) goes here, before any
+  // window is created.
+
+#ifdef TELVORA_WITH_QT
+  toolkit::Application& app = toolkit::Application::Instance();
+  app.SetBackend(toolkit::MakeQtBackend(argc, argv));
+  TMain_Form form;
+  app.Run(form);
+  return 0;
+#else
+  std::fputs("telvora: built without the window\n", stderr);
+  return 2;
+#endif
+}

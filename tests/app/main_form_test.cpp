@@ -1,0 +1,345 @@
+#include <gtest/gtest.h>
+
+#include <cstdlib>
+#include <memory>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/TelvoraMain.h"
+#include "platform/threads.h"
+#include "platform/toolkit/headless.h"
+#include "tests/support/Scenario.h"
+
+namespace {
+
+using toolkit::TMenuItem;
+
+// One line per menu item, indented by depth, with what the user sees of it.
+void Describe(const TMenuItem& item, int depth, std::vector<std::string>& out) {
+  for (std::size_t i = 0; i < item.Count(); ++i) {
+    const TMenuItem& child = item.Items(i);
+    std::string line = std::string(depth * 2, ' ') + child.Name() + " \"" + child.Caption() + "\"";
+    if (child.ShortCut()) line += " shortcut " + std::to_string(child.ShortCut());
+    if (child.Checked()) line += " checked";
+    if (!child.Enabled()) line += " disabled";
+    out.push_back(line);
+    Describe(child, depth + 1, out);
+  }
+}
+
+std::vector<std::string> MenuTree(const TMenuItem& menu) {
+  std::vector<std::string> out;
+  Describe(menu, 0, out);
+  return out;
+}
+
+class MainFormTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    platform::SetMainThread();
+    toolkit::Application::Instance().Reset();
+    auto backend = std::make_unique<toolkit::HeadlessBackend>();
+    ui = backend.get();
+    toolkit::Application::Instance().SetBackend(std::move(backend));
+    form = std::make_unique<TMain_Form>();
+  }
+  void TearDown() override {
+    form.reset();
+    toolkit::Application::Instance().Reset();
+  }
+
+  std::vector<TMenuItem*> PortItems() const {
+    return {form->COM11, form->COM21, form->COM31, form->COM41, form->COM51,
+            form->COM61, form->COM71, form->COM81, form->COM91, form->COM101};
+  }
+  std::vector<TMenuItem*> LevelItems() const {
+    return {form->Summary, form->Minimal, form->Normal, form->Verbose, form->Debug};
+  }
+  static std::vector<std::size_t> CheckedIndexes(const std::vector<TMenuItem*>& items) {
+    std::vector<std::size_t> checked;
+    for (std::size_t i = 0; i < items.size(); ++i)
+      if (items[i]->Checked()) checked.push_back(i);
+    return checked;
+  }
+
+  toolkit::HeadlessBackend* ui = nullptr;
+  std::unique_ptr<TMain_Form> form;
+};
+
+TEST_F(MainFormTest, WindowAsStored) {
+  EXPECT_EQ(form->Name(), "Main_Form");
+  EXPECT_EQ(form->Caption, "Telvora");
+  EXPECT_EQ(form->Left, 264);
+  EXPECT_EQ(form->Top, 277);
+  EXPECT_EQ(form->Width, 603);
+  EXPECT_EQ(form->Height, 248);
+  EXPECT_EQ(form->Menu, &form->MainMenu1);
+  EXPECT_EQ(form->ClientMemo, &form->Output_Memo);
+  EXPECT_TRUE(form->Output_Memo.Lines().empty());
+
+  EXPECT_FALSE(form->Timer.Enabled());
+  EXPECT_EQ(form->Timer.Interval(), 1500u);
+  EXPECT_TRUE(form->Timer.OnTimer);
+
+  // FormCreate's start values.
+  EXPECT_EQ(form->PhoneNumber, DefaultPhoneNumber);
+  EXPECT_FALSE(std::string(DefaultPhoneNumber).empty());
+  EXPECT_FALSE(form->PhoneNumberSet);
+  EXPECT_EQ(form->MessageLevel, 2);
+  EXPECT_FALSE(form->LineNoticesEnabled);
+}
+
+TEST_F(MainFormTest, MenuTreeAsStored) {
+  const std::vector<std::string> expected = {
+      "File1 \"File\"",
+      "  N1 \"Phone Number\"",
+      "  N3 \"-\"",
+      "  NextelPhone \"Nextel Phone\"",
+      "  N2 \"-\"",
+      "  MessageLevel1 \"Message Level\"",
+      "    Summary \"Summary\"",
+      "    Minimal \"Minimal\"",
+      "    Normal \"Normal\" checked",
+      "    Verbose \"Verbose\"",
+      "    Debug \"Debug\"",
+      "  Exit1 \"E&xit\" shortcut 32856",
+      "Port1 \"&Port\"",
+      "  COM11 \"COM1\" checked",
+      "  COM21 \"COM2\"",
+      "  COM31 \"COM3\"",
+      "  COM41 \"COM4\"",
+      "  COM51 \"COM5\"",
+      "  COM61 \"COM6\"",
+      "  COM71 \"COM7\"",
+      "  COM81 \"COM8\"",
+      "  COM91 \"COM9\"",
+      "  COM101 \"COM10\"",
+      "Detec1 \"&Detect\"",
+      "  N96001 \"9600\"",
+      "  N192001 \"19200\"",
+      "  N384001 \"38400\"",
+      "Test1 \"Rover &Test\" shortcut 16468",
+      "SavingSettingsTest1 \"&Saving Settings Test\"",
+      "Help1 \"Help\"",
+      "  About1 \"About\" disabled",
+  };
+  EXPECT_EQ(MenuTree(form->MainMenu1), expected);
+}
+
+TEST_F(MainFormTest, ComponentFieldsPointIntoTheTree) {
+  struct Field {
+    TMenuItem* item;
+    const char* name;
+  };
+  const Field fields[] = {
+      {form->File1, "File1"},     {form->N1, "N1"},
+      {form->N3, "N3"},           {form->NextelPhone, "NextelPhone"},
+      {form->N2, "N2"},           {form->MessageLevel1, "MessageLevel1"},
+      {form->Summary, "Summary"}, {form->Minimal, "Minimal"},
+      {form->Normal, "Normal"},   {form->Verbose, "Verbose"},
+      {form->Debug, "Debug"},     {form->Exit1, "Exit1"},
+      {form->Port1, "Port1"},     {form->COM11, "COM11"},
+      {form->COM21, "COM21"},     {form->COM31, "COM31"},
+      {form->COM41, "COM41"},     {form->COM51, "COM51"},
+      {form->COM61, "COM61"},     {form->COM71, "COM71"},
+      {form->COM81, "COM81"},     {form->COM91, "COM91"},
+      {form->COM101, "COM101"},   {form->Detec1, "Detec1"},
+      {form->N96001, "N96001"},   {form->N192001, "N192001"},
+      {form->N384001, "N384001"}, {form->Test1, "Test1"},
+      {form->SavingSettingsTest1, "SavingSettingsTest1"},
+      {form->Help1, "Help1"},     {form->About1, "About1"},
+  };
+  for (const Field& field : fields) {
+    EXPECT_EQ(form->MainMenu1.Find(field.name), field.item) << field.name;
+    // Every command has a handler; menus, separators and "About" have none.
+    bool command = field.item->Count() == 0 && !field.item->IsLine() && field.item != form->About1;
+    EXPECT_EQ(bool(field.item->OnClick), command) << field.name;
+  }
+}
+
+TEST_F(MainFormTest, PortAsStored) {
+  comms::TComPort& port = *form->ComPort;
+  EXPECT_EQ(port.Owner(), form.get());
+  EXPECT_FALSE(port.Connected());
+  EXPECT_EQ(port.BaudRate(), comms::br9600);
+  EXPECT_EQ(port.Port(), comms::COM1);
+  EXPECT_EQ(port.Parity().Bits(), comms::prNone);
+  EXPECT_FALSE(port.Parity().Check());
+  EXPECT_FALSE(port.Parity().Replace());
+  EXPECT_EQ(port.Parity().ReplaceChar(), 0);
+  EXPECT_EQ(port.StopBits(), comms::sbOneStopBit);
+  EXPECT_EQ(port.DataBits(), comms::dbEight);
+  EXPECT_FALSE(port.DiscardNull());
+  EXPECT_EQ(port.EventChar(), 0);
+  EXPECT_EQ(port.Events(), comms::TEvents::All());
+  EXPECT_EQ(port.WriteBufSize(), 1024u);
+  EXPECT_EQ(port.ReadBufSize(), 1024u);
+  EXPECT_FALSE(port.FlowControl().OutCtsFlow());
+  EXPECT_FALSE(port.FlowControl().OutDsrFlow());
+  EXPECT_EQ(port.FlowControl().ControlDtr(), comms::dtrEnable);
+  EXPECT_EQ(port.FlowControl().ControlRts(), comms::rtsEnable);
+  EXPECT_FALSE(port.FlowControl().XonXoffOut());
+  EXPECT_FALSE(port.FlowControl().XonXoffIn());
+  EXPECT_EQ(port.Timeouts().ReadInterval(), -1);
+  EXPECT_EQ(port.Timeouts().ReadTotalMultiplier(), 0);
+  EXPECT_EQ(port.Timeouts().ReadTotalConstant(), 0);
+  EXPECT_EQ(port.Timeouts().WriteTotalMultiplier(), 100);
+  EXPECT_EQ(port.Timeouts().WriteTotalConstant(), 1000);
+  EXPECT_EQ(port.SyncMethod(), comms::smSynchronize);
+
+  EXPECT_TRUE(port.OnRxChar);
+  EXPECT_TRUE(port.OnCTS);
+  EXPECT_TRUE(port.OnDSR);
+  EXPECT_TRUE(port.OnRLSD);
+  EXPECT_FALSE(port.OnTxEmpty || port.OnBreak || port.OnRing || port.OnRxFlag || port.OnError ||
+               port.OnOpen || port.OnClose || port.OnRx80Full);
+}
+
+// Any sequence of choices leaves exactly one port and one level checked, and
+// the settings follow the last choice (choosing the current one again too).
+TEST_F(MainFormTest, ExactlyOnePortAndOneLevelChecked) {
+  const std::vector<TMenuItem*> ports = PortItems();
+  const std::vector<TMenuItem*> levels = LevelItems();
+  const std::size_t portChoices[] = {2, 2, 9, 0, 0, 5, 9, 1, 3, 3, 8, 4, 6, 7, 0};
+  const std::size_t levelChoices[] = {4, 0, 0, 3, 1, 2, 2, 4, 4, 1, 3, 0, 2, 1, 4};
+  for (std::size_t step = 0; step < std::size(portChoices); ++step) {
+    ports[portChoices[step]]->Click();
+    levels[levelChoices[step]]->Click();
+    EXPECT_EQ(CheckedIndexes(ports), std::vector<std::size_t>{portChoices[step]}) << step;
+    EXPECT_EQ(form->ComPort->Port(), comms::TPortType(portChoices[step])) << step;
+    EXPECT_EQ(CheckedIndexes(levels), std::vector<std::size_t>{levelChoices[step]}) << step;
+    EXPECT_EQ(form->MessageLevel, levelChoices[step]) << step;
+  }
+  EXPECT_FALSE(form->ComPort->Connected());
+}
+
+TEST_F(MainFormTest, NextelPhoneTogglesOnlyItsCheckMark) {
+  form->NextelPhone->Click();
+  EXPECT_TRUE(form->NextelPhone->Checked());
+  form->NextelPhone->Click();
+  EXPECT_FALSE(form->NextelPhone->Checked());
+  EXPECT_EQ(form->MessageLevel, 2);
+  EXPECT_TRUE(form->COM11->Checked());
+}
+
+struct PhonePromptCase {
+  const char* what;
+  std::optional<std::string> answer;
+  std::string expected;
+};
+
+TEST_F(MainFormTest, PhoneNumberPrompt) {
+  const PhonePromptCase cases[] = {
+      {"OK", "5559876", "5559876"},
+      {"OK with an empty field", "", ""},
+      {"Cancel", std::nullopt, DefaultPhoneNumber},
+      // Control characters would end the dial command early and run the
+      // rest as a command line; every other character is dialled as typed.
+      {"OK with control characters", "555\r\nAT &F\r1\t2", "555AT &F12"},
+      {"OK with punctuation and 8-bit characters", "9,(555) 12-34 #*\xe9",
+       "9,(555) 12-34 #*\xe9"},
+  };
+  for (const PhonePromptCase& c : cases) {
+    form->PhoneNumber = DefaultPhoneNumber;
+    form->PhoneNumberSet = false;
+    ui->prompts.clear();
+    ui->promptAnswers.push_back(c.answer);
+    form->N1->Click();
+    EXPECT_EQ(form->PhoneNumber, c.expected) << c.what;
+    EXPECT_TRUE(form->PhoneNumberSet) << c.what;
+    ASSERT_EQ(ui->prompts.size(), 1u) << c.what;
+    EXPECT_EQ(ui->prompts[0].title, "Enter Phone Number");
+    EXPECT_EQ(ui->prompts[0].label, "Phone Number");
+    EXPECT_EQ(ui->prompts[0].initial, DefaultPhoneNumber);
+  }
+}
+
+TEST_F(MainFormTest, LogLineAppendsWithoutFiltering) {
+  form->MessageLevel = 0;
+  form->LogLine("Detecting modem");
+  form->LogLine("");
+  form->LogLine("AT I3\r\nModel 1\r\n");
+  const std::vector<std::string> expected = {"Detecting modem", "", "AT I3", "Model 1", ""};
+  EXPECT_EQ(form->Output_Memo.Lines(), expected);
+}
+
+TEST_F(MainFormTest, ExitAndClosingTheWindowAskToTerminate) {
+  auto& app = toolkit::Application::Instance();
+  form->Exit1->Click();
+  EXPECT_FALSE(app.Terminated());  // only queued so far
+  app.ProcessMessages();
+  EXPECT_TRUE(app.Terminated());
+
+  app.Reset();
+  ASSERT_TRUE(form->OnCloseRequest);
+  form->OnCloseRequest();
+  app.ProcessMessages();
+  EXPECT_TRUE(app.Terminated());
+}
+
+// Sets an environment variable for the life of the object.
+class ScopedEnv {
+ public:
+  ScopedEnv(const char* name, const char* value) : name_(name) {
+    if (const char* old = std::getenv(name)) old_ = old;
+    setenv(name, value, 1);
+  }
+  ~ScopedEnv() {
+    if (old_)
+      setenv(name_, old_->c_str(), 1);
+    else
+      unsetenv(name_);
+  }
+
+ private:
+  const char* name_;
+  std::optional<std::string> old_;
+};
+
+// Waits process window messages, so a menu choice made during a command runs
+// inside it. Choices of other commands and ports are ignored then; the
+// settings that only affect what comes next stay usable.
+TEST(MainFormBusy, CommandsAndPortsIgnoredWhileACommandRuns) {
+  scenario::Scenario s;
+  TMain_Form& form = s.Form();
+  bool postedRan = false;
+  toolkit::Application::Instance().Post([&] {
+    postedRan = true;
+    s.Click(form.COM31);
+    s.Click(form.N192001);
+    s.Click(form.SavingSettingsTest1);
+    s.Click(form.Debug);
+    s.Click(form.NextelPhone);
+  });
+  s.Click(form.N96001);
+
+  EXPECT_TRUE(postedRan);
+  EXPECT_TRUE(form.DetectedAt9600);
+  EXPECT_FALSE(form.DetectedAt19200);
+  EXPECT_TRUE(form.COM11->Checked());
+  EXPECT_FALSE(form.COM31->Checked());
+  EXPECT_EQ(form.ComPort->Port(), comms::COM1);
+  EXPECT_TRUE(form.Debug->Checked());
+  EXPECT_EQ(form.MessageLevel, 4);
+  EXPECT_TRUE(form.NextelPhone->Checked());
+
+  // Once the command is over, the menus work again.
+  s.Click(form.COM31);
+  EXPECT_EQ(form.ComPort->Port(), comms::COM3);
+}
+
+TEST(MainFormBusy, ACommandEndingWithAnErrorReleasesTheMenus) {
+  scenario::Scenario s;
+  TMain_Form& form = s.Form();
+  ScopedEnv missing("TELVORA_COM2", "/nonexistent/telvora-test-port");
+  s.Click(form.COM21);
+  EXPECT_THROW(s.Click(form.N96001), comms::EComPort);
+
+  s.Click(form.COM11);
+  EXPECT_EQ(form.ComPort->Port(), comms::COM1);
+  s.Click(form.N96001);
+  EXPECT_TRUE(form.DetectedAt9600);
+}
+
+}  // namespace
