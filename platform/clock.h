@@ -29,11 +29,15 @@ Millis Now();
 void Sleep(std::uint32_t ms);
 
 // Runs fn once at the given time on the clock (at once in the next Sleep if
-// the time has passed). Returns an id for Cancel.
+// the time has passed); callbacks due at the same time run in the order they
+// were scheduled. Thread-safe, also from inside a callback. An exception
+// escaping fn is written to standard error. Returns an id for Cancel.
 TimerId ScheduleAt(Millis at, std::function<void()> fn);
 TimerId ScheduleAfter(Millis delay, std::function<void()> fn);
 
 // Cancels a scheduled callback that has not run yet; unknown ids are ignored.
+// If the callback is running on another thread, waits until it has returned,
+// so its owner may go away afterwards (do not hold a lock the callback takes).
 void Cancel(TimerId id);
 
 }  // namespace platform::clock
