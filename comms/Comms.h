@@ -6,6 +6,7 @@
 #include <functional>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "comms/GenAlg.h"
 #include "platform/commapi/commapi.h"
@@ -141,6 +142,8 @@ class TParity : public rtl::TPersistent {
 };
 
 class TComThread;
+class EventWindow;
+struct OperationRecord;
 
 class TComPort : public rtl::TComponent {
  public:
@@ -219,16 +222,27 @@ class TComPort : public rtl::TComponent {
 
  private:
   // Implementation members are the component's own business.
-  struct Impl;
   friend class TComThread;
+  friend class EventWindow;
   void CreateHandle();
   void DestroyHandle();
+  // Window procedure of the event window: PortEventMessage (1033) with one
+  // event bit in wParam calls that bit's Do method.
+  std::intptr_t WndProc(std::uint32_t message, std::uintptr_t wParam, std::intptr_t lParam);
+  // A ReadFile or WriteFile on a new operation record; the common part of
+  // ReadText and WriteText.
+  std::int32_t Transfer(bool write, void* buffer, commapi::DWORD count, bool waitFor,
+                        const char* failText);
+  OperationRecord& PushNewOperation();
+  std::unique_ptr<OperationRecord> PopOperation();
+  // What destruction still holds after a Close that raised.
+  void ReleaseAfterFailedClose() noexcept;
 
   std::unique_ptr<TComThread> thread_;
   bool threadCreated_ = false;
   std::unique_ptr<TStack> pendingOperations_;
   commapi::HANDLE handle_ = commapi::INVALID_HANDLE_VALUE;
-  std::unique_ptr<Impl> eventWindow_;  // the hidden event window, only with smWindow
+  std::unique_ptr<EventWindow> eventWindow_;  // the hidden event window, only with smWindow
   bool connected_ = false;
   TBaudRate baudRate_ = br9600;
   TPortType port_ = COM1;
@@ -243,6 +257,9 @@ class TComPort : public rtl::TComponent {
   std::unique_ptr<TComTimeouts> timeouts_;
   std::unique_ptr<TFlowControl> flowControl_;
   TSyncMethod syncMethod_ = smSynchronize;
+  // Records of transfers a failed purge did not end: the system may still
+  // complete them, so they live until the device handle has been closed.
+  std::vector<std::unique_ptr<OperationRecord>> unfinishedOperations_;
 };
 
 }  // namespace comms
