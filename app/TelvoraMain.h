@@ -7,6 +7,7 @@
 #include <memory>
 #include <string>
 
+#include "app/ReplyRecognition.h"
 #include "comms/Comms.h"
 #include "platform/toolkit/toolkit.h"
 
@@ -123,6 +124,14 @@ class TMain_Form : public toolkit::TForm {
   // return in it would end the dial command early.
   static std::string NumberAsEntered(const std::string& typed);
   bool commandRunning_ = false;
+  // Dialogue engine and detection (Dialogue.cpp, Detect.cpp).
+  // Clears the flags and texts and arms the timer: the start of every wait.
+  void StartDialogue(std::int32_t timeoutMs);
+  // Processes messages, sleeps 10 ms, processes messages.
+  void WaitPass();
+  void DetectAt(comms::TBaudRate speed, bool& detected, const std::string& speedText);
+  // How far RxBuffer has been searched for each reply.
+  replies::ReplyScanner replyScanner_;
   // ---- end internals ----
 };
 
