@@ -19,7 +19,8 @@
 
 namespace platform {
 
-// Declares the calling thread to be the user-interface thread.
+// Declares the calling thread to be the user-interface thread. Until then it
+// is the thread the process started on.
 void SetMainThread();
 bool IsMainThread();
 
@@ -29,7 +30,8 @@ bool IsMainThread();
 void Synchronize(const std::function<void()>& fn);
 
 // On the user-interface thread: runs every queued synchronised call (also
-// those queued meanwhile). Returns true when it ran at least one.
+// those queued meanwhile). Returns true when it ran at least one. On any
+// other thread it does nothing and returns false.
 bool CheckSynchronize();
 
 // Called (from the worker) whenever a synchronised call is queued, so a
@@ -41,6 +43,8 @@ void SetSynchronizeWakeup(std::function<void()> wakeup);
 void SetUnhandledExceptionHandler(std::function<void(std::exception_ptr)> handler);
 
 // Waits until every worker thread is blocked in a platform wait or has ended.
+// Gives up with a warning on standard error after a few real seconds, so a
+// worker stuck elsewhere cannot hang the program.
 void SettleWorkers();
 
 // A manual-reset or auto-reset event.
@@ -63,7 +67,8 @@ class Event {
 
 // Waits until one of the events is set; returns the index of the first one
 // set (lowest index wins), or nullopt when timeoutMs (real milliseconds)
-// passed. An auto-reset event is reset by the wait that reports it.
+// passed (at once for an empty list). An auto-reset event is reset by the
+// wait that reports it.
 std::optional<std::size_t> WaitAny(std::span<Event* const> events,
                                    std::optional<std::int64_t> timeoutMs = std::nullopt);
 
@@ -79,7 +84,8 @@ class Thread {
 
   void Resume();
   // Waits for Execute to end. On the user-interface thread it keeps running
-  // queued synchronised calls while it waits. Does nothing when never resumed.
+  // queued synchronised calls while it waits. Does nothing when never resumed
+  // or when called from the thread itself.
   void WaitFor();
   bool Finished() const;
 
