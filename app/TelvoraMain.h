@@ -107,6 +107,28 @@ class TMain_Form : public toolkit::TForm {
 
  private:
   // ---- Rover Test: phases and run-local state (RoverTest*.cpp) ----
+  // DSR was high with DTR high and stayed high when DTR was lowered.
+  bool DsrStandard = false;
+  // The first "AT\Q0" of the run was answered.
+  bool Q0Accepted = false;
+  // Each phase returns false when the run has ended early.
+  bool RoverStart();
+  bool RoverIdentification();
+  bool RoverDialTest();
+  bool RoverDtrDsrSettings();
+  bool RoverCallWithoutDtr();
+  bool RoverIgnoreDtrMode();
+  bool RoverRtsLowCall();
+  void RoverProbeQ0();
+  struct FlowControlCall;
+  bool RoverFlowControlCall(const FlowControlCall& call);
+  bool RoverFlowControlCalls();
+  void RoverVerdict();
+  // Small steps the phases share.
+  void RoverLog(std::uint8_t minLevel, const std::string& text);
+  void RoverPhase(const char* phase);
+  void SetDtr(bool high);
+  void SetRts(bool high);
   // ---- end Rover Test ----
 
   // ---- Saving Settings Test (SavingSettingsTest.cpp) ----

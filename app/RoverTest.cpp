@@ -1,0 +1,270 @@
+// The Rover Test: can this modem serve the 4700 and 5700 rovers through cable
+// 37779, and how must it be set up? Start, identification, the first call and
+// the DTR/DSR experiments live here; the RTS and flow-control calls in
+// RoverFlowControl.cpp; the recommendation is chosen in RoverVerdict.cpp.
+#include <string>
+
+#include "app/RoverVerdict.h"
+#include "app/TelvoraMain.h"
+
+namespace {
+
+// While a run is on, the status line shows that it is alive and where it is;
+// it is cleared however the run ends, an uncaught port error included.
+class RunStatus {
+ public:
+  explicit RunStatus(toolkit::TStatusLine& status) : status_(status) { status_.StartClock(); }
+  ~RunStatus() {
+    status_.StopClock();
+    status_.SetText("");
+  }
+  RunStatus(const RunStatus&) = delete;
+  RunStatus& operator=(const RunStatus&) = delete;
+
+ private:
+  toolkit::TStatusLine& status_;
+};
+
+}  // namespace
+
+void TMain_Form::Test1Click(rtl::TObject*) {
+  RunStatus status(Status);
+  if (!RoverStart() || !RoverIdentification() || !RoverDialTest() || !RoverDtrDsrSettings() ||
+      !RoverCallWithoutDtr() || !RoverIgnoreDtrMode() || !RoverRtsLowCall())
+    return;
+  RoverProbeQ0();
+  if (!RoverFlowControlCalls()) return;
+  // Once the user has asked to quit, every wait ends at once and the calls
+  // above all "fail": their findings say nothing about the modem, so they
+  // must not become a recommendation (nor overwrite the clipboard).
+  if (Terminating()) return;
+  RoverVerdict();
+}
+
+void TMain_Form::RoverLog(std::uint8_t minLevel, const std::string& text) {
+  if (MessageLevel >= minLevel) LogLine(text);
+}
+
+void TMain_Form::RoverPhase(const char* phase) { Status.SetText(std::string("Rover Test: ") + phase); }
+
+void TMain_Form::SetDtr(bool high) {
+  ComPort->FlowControl().SetControlDtr(high ? comms::dtrEnable : comms::dtrDisable);
+}
+
+void TMain_Form::SetRts(bool high) {
+  ComPort->FlowControl().SetControlRts(high ? comms::rtsEnable : comms::rtsDisable);
+}
+
+bool TMain_Form::RoverStart() {
+  RoverPhase("start");
+  NumericResults = WorksWithoutDtr = IgnoreDtrWorks = false;
+  WorksWithRtsLow = Q0Works = H0R1Works = K0Works = false;
+  DsrStandard = Q0Accepted = false;
+
+  if (!PhoneNumberSet) {
+    std::string number = PhoneNumber;
+    if (toolkit::InputQuery("Confirm Phone Number", "Phone Number to dial", number))
+      PhoneNumber = NumberAsEntered(number);
+    PhoneNumberSet = true;
+  }
+
+  Output_Memo.Clear();
+  LineNoticesEnabled = true;
+
+  if (!DetectedAt9600 && !DetectedAt19200 && !DetectedAt38400) N192001Click(nullptr);
+  if (!DetectedAt9600 && !DetectedAt19200 && !DetectedAt38400) {
+    RoverLog(0, "No Modem detected stopping test");
+    return false;
+  }
+
+  // A run that ended early may have left RTS (or DTR) low; a modem that holds
+  // its replies back while RTS is low would then fail every command of this
+  // run. Start from the lines a detection leaves.
+  SetRts(true);
+  SetDtr(true);
+  ComPort->Open();
+  Pause(100);
+  return ResetModem();
+}
+
+bool TMain_Form::RoverIdentification() {
+  RoverPhase("identification");
+  if (SendCommand("AT &W", 5000)) {
+    RoverLog(3, "Indicated supports writing of settings");
+    RoverLog(3, "  Still might not work, use Saving setting test");
+  } else {
+    RoverLog(3, "Does not support writing of settings");
+    RoverLog(3, "   Use the init string to configure the modem");
+  }
+  RoverLog(3, "");
+
+  if (SendCommand("AT I3", 1500)) {
+    if (MessageLevel >= 3)
+      LogLine("I3 , ID string responded with " + ReplyText);
+    else
+      LogLine("Modem Type " + ReplyText);
+  } else {
+    RoverLog(3, "I3 , ID string not supported");
+  }
+
+  if (SendCommand("AT &B1", 1500))
+    RoverLog(3, "&B1, Lock Baud Rates, responded OK");
+  else
+    RoverLog(3, "&B1, Lock Baud Rates, not supported (most likely not needed)");
+  return ResetModem();
+}
+
+bool TMain_Form::RoverDialTest() {
+  RoverPhase("dial test");
+  RoverLog(1, "Dial test, " + PhoneNumber);
+  if (!PlaceTestCall()) {
+    RoverLog(0, "Dial test failed, please check cables");
+    return false;
+  }
+  if (!GotWelcome) {
+    // Whatever answered is not the answering system; do not leave the line
+    // held by a call nobody will end.
+    HangUp();
+    RoverLog(0,
+             "Did not get Welcome message from answering system. Answering system must send "
+             "text Welcome");
+    return false;
+  }
+  RoverLog(0, "Dial test passed");
+  HangUp();
+  Pause(1000);
+  RoverLog(3, "");
+  return true;
+}
+
+bool TMain_Form::RoverDtrDsrSettings() {
+  RoverPhase("DTR and DSR settings");
+  if (SendCommand("AT &D2", 1500))
+    RoverLog(2, "&D2, DTR normal responded OK");
+  else
+    RoverLog(3, "&D2, DTR  normal not supported");
+  if (SendCommand("AT &S5", 1500))
+    RoverLog(2, "&S5, DTR follows CD responded OK");
+  else
+    RoverLog(3, "&S5, DTR follows CD not supported");
+  if (SendCommand("AT &S0", 1500))
+    RoverLog(2, "&S0, DTR normal, supported");
+  else
+    RoverLog(3, "&S0, DTR normal not supported");
+  if (!ResetModem()) return false;
+
+  // Standard cables need DSR high whatever DTR does.
+  DsrStandard = true;
+  if (!ComPort->DsrState()) {
+    RoverLog(1, "DSR low when not expected. Standard cables may not work");
+    DsrStandard = false;
+  }
+  RoverLog(4, "Lowering DTR");
+  SetDtr(false);
+  Pause(100);
+  Pause(1000);
+  if (!ComPort->DsrState() && DsrStandard) {
+    RoverLog(1, "DSR lowered when DTR lowed not expected. Standard cables will not work");
+    DsrStandard = false;
+  }
+  return true;
+}
+
+bool TMain_Form::RoverCallWithoutDtr() {
+  RoverPhase("call without DTR");
+  RoverLog(1, "");
+  RoverLog(1, "Dial in default mode without DTR test, " + PhoneNumber);
+  RoverLog(1, "Expected to fail");
+  if (PlaceTestCall()) {
+    RoverLog(3, "Got Connected in default mode without DTR test, not expected");
+    if (GotWelcome) {
+      LogLine(MessageLevel >= 2 ? "Got Welcome in default mode without DTR test, not expected"
+                                : "Got connected without DTR, not expected");
+      WorksWithoutDtr = true;
+    }
+  } else {
+    RoverLog(0, "Expected behaviour when calling without DTR, did not connect");
+  }
+  if (Terminating()) return false;  // DTR stays low, the call stays up
+
+  RoverLog(4, "Rasing DTR");
+  SetDtr(true);
+  RoverLog(1, "");
+  Pause(1000);
+  HangUp();
+  Pause(1000);
+  return ResetModem();
+}
+
+bool TMain_Form::RoverIgnoreDtrMode() {
+  RoverPhase("ignore-DTR mode");
+  if (!SendCommand("AT &D0", 1500)) {
+    RoverLog(4, "&DO, ingore DTR not supported");
+    return true;
+  }
+  RoverLog(3, "&D0, DTR responded OK");
+  RoverLog(4, "Lowering DTR");
+  SetDtr(false);
+  Pause(100);
+
+  if (!SendCommand("AT V1", 1500)) {
+    RoverLog(1, "Did not reply to commands with no DTR, &D0 does not work");
+    RoverLog(1, "   You must create a cable for this modem to work, DTR DSR Looped");
+    RoverLog(1, "Rasing DTR");
+    SetDtr(true);
+    Pause(100);
+    return true;
+  }
+  RoverLog(4, "Replied to commands with no DTR, &D0 may work");
+  RoverLog(4, "");
+  RoverLog(1, "Dial in ignore DTR mode without DTR test, " + PhoneNumber);
+
+  if (PlaceTestCall()) {
+    RoverLog(3, "Got Connected in ingore DTR mode without DTR test, expected");
+    if (GotWelcome) {
+      LogLine(MessageLevel >= 2 ? "Got Welcome in ignore DTR mode without DTR test, expected"
+                                : "Dial with ignore DTR works");
+      IgnoreDtrWorks = true;
+    } else {
+      RoverLog(0, "Dial with ignore DTR does not work");
+    }
+  } else {
+    RoverLog(0, "Dial with ignore DTR does not work");
+  }
+  if (Terminating()) return false;  // DTR stays low, the call stays up
+
+  RoverLog(4, "Rasing DTR");
+  SetDtr(true);
+  Pause(100);
+  RoverLog(2, "");
+  if (ComPort->CarrierState()) {
+    HangUp();
+    Pause(1000);
+  }
+  if (SendCommand("AT &D2", 1500))
+    RoverLog(4, "Modem set back to require DTR");
+  else
+    RoverLog(4, "Failed to reset modem to require DTR");
+  return true;
+}
+
+void TMain_Form::RoverVerdict() {
+  RoverPhase("verdict");
+  rover::Findings findings;
+  findings.worksWithoutDtr = WorksWithoutDtr;
+  findings.ignoreDtrWorks = IgnoreDtrWorks;
+  findings.worksWithRtsLow = WorksWithRtsLow;
+  findings.q0Works = Q0Works;
+  findings.k0Works = K0Works;
+  findings.h0r1Works = H0R1Works;
+  findings.numericResults = NumericResults;
+  findings.dsrStandard = DsrStandard;
+  for (const std::string& line : rover::VerdictLines(findings)) LogLine(line);
+  LogLine("");
+  LogLine("Dial Test Version 2.01");
+  Output_Memo.SelectAll();
+  Output_Memo.CopyToClipboard();
+  LogLine("Test Finished, results copied to clipboard");
+  Pause(1000);
+  ComPort->Close();
+}
