@@ -54,7 +54,7 @@ bool TMain_Form::RoverRtsLowCall() {
   RoverPhase("call with RTS low");
   if (!ResetModem()) return false;
   RoverLog(4, "Lowering RTS");
-  SetRts(false);
+  RoverSetRts(false);
   Pause(100);
   RoverLog(1, "");
   RoverLog(1, "Testing dial with RTS low, expected to time out");
@@ -68,7 +68,7 @@ bool TMain_Form::RoverRtsLowCall() {
       // The modem may just be holding "Welcome" back: let it through. Seeing
       // it now says nothing about calls with RTS low, so no finding.
       RoverLog(4, "Rasing RTS");
-      SetRts(true);
+      RoverSetRts(true);
       Pause(100);
       SendCommand("", 2000);
       if (GotWelcome) RoverLog(3, "Got Welcome after rasing RTS");
@@ -79,7 +79,7 @@ bool TMain_Form::RoverRtsLowCall() {
       RoverLog(1, "Modem is connected (CD High)");
       RoverLog(1, "Will wait upto 45 seconds");
       RoverLog(4, "Rasing RTS");
-      SetRts(true);
+      RoverSetRts(true);
       Pause(100);
       if (DialAndWait(""))
         RoverLog(3, "Did get connected after rasing RTS");
@@ -92,7 +92,7 @@ bool TMain_Form::RoverRtsLowCall() {
 
   RoverLog(0, "");
   RoverLog(4, "Raising RTS");
-  SetRts(true);
+  RoverSetRts(true);
   Pause(500);
   SendCommand("", 500);
   HangUp();
@@ -191,7 +191,7 @@ bool TMain_Form::RoverFlowControlCall(const FlowControlCall& call) {
   for (const Said& line : call.beforeLowering)
     if (line.text) RoverLog(line.minLevel, line.text);
   RoverLog(4, "Lowering RTS");
-  SetRts(false);
+  RoverSetRts(false);
   Pause(100);
   if (call.afterLowering) RoverLog(1, call.afterLowering);
 
@@ -215,7 +215,7 @@ bool TMain_Form::RoverFlowControlCall(const FlowControlCall& call) {
     // modem's flow control.
     if (TimedOut) {
       RoverLog(4, "Raising RTS");
-      SetRts(true);
+      RoverSetRts(true);
       Pause(call.reconnectPauseMs);
       if (DialAndWait("")) RoverLog(call.reconnectedLevel, "Did get connected after raising RTS");
     }
@@ -228,7 +228,7 @@ bool TMain_Form::RoverFlowControlCall(const FlowControlCall& call) {
       RoverLog(3, "\\Q2, Flow control, not supported. Following test may not be valid");
   }
   RoverLog(4, call.raisingLine);
-  SetRts(true);
+  RoverSetRts(true);
   Pause(1000);
   HangUp();
   Pause(1000);

@@ -47,11 +47,11 @@ void TMain_Form::RoverLog(std::uint8_t minLevel, const std::string& text) {
 
 void TMain_Form::RoverPhase(const char* phase) { Status.SetText(std::string("Rover Test: ") + phase); }
 
-void TMain_Form::SetDtr(bool high) {
+void TMain_Form::RoverSetDtr(bool high) {
   ComPort->FlowControl().SetControlDtr(high ? comms::dtrEnable : comms::dtrDisable);
 }
 
-void TMain_Form::SetRts(bool high) {
+void TMain_Form::RoverSetRts(bool high) {
   ComPort->FlowControl().SetControlRts(high ? comms::rtsEnable : comms::rtsDisable);
 }
 
@@ -80,8 +80,8 @@ bool TMain_Form::RoverStart() {
   // A run that ended early may have left RTS (or DTR) low; a modem that holds
   // its replies back while RTS is low would then fail every command of this
   // run. Start from the lines a detection leaves.
-  SetRts(true);
-  SetDtr(true);
+  RoverSetRts(true);
+  RoverSetDtr(true);
   ComPort->Open();
   Pause(100);
   return ResetModem();
@@ -160,7 +160,7 @@ bool TMain_Form::RoverDtrDsrSettings() {
     DsrStandard = false;
   }
   RoverLog(4, "Lowering DTR");
-  SetDtr(false);
+  RoverSetDtr(false);
   Pause(100);
   Pause(1000);
   if (!ComPort->DsrState() && DsrStandard) {
@@ -188,7 +188,7 @@ bool TMain_Form::RoverCallWithoutDtr() {
   if (Terminating()) return false;  // DTR stays low, the call stays up
 
   RoverLog(4, "Rasing DTR");
-  SetDtr(true);
+  RoverSetDtr(true);
   RoverLog(1, "");
   Pause(1000);
   HangUp();
@@ -204,14 +204,14 @@ bool TMain_Form::RoverIgnoreDtrMode() {
   }
   RoverLog(3, "&D0, DTR responded OK");
   RoverLog(4, "Lowering DTR");
-  SetDtr(false);
+  RoverSetDtr(false);
   Pause(100);
 
   if (!SendCommand("AT V1", 1500)) {
     RoverLog(1, "Did not reply to commands with no DTR, &D0 does not work");
     RoverLog(1, "   You must create a cable for this modem to work, DTR DSR Looped");
     RoverLog(1, "Rasing DTR");
-    SetDtr(true);
+    RoverSetDtr(true);
     Pause(100);
     return true;
   }
@@ -234,7 +234,7 @@ bool TMain_Form::RoverIgnoreDtrMode() {
   if (Terminating()) return false;  // DTR stays low, the call stays up
 
   RoverLog(4, "Rasing DTR");
-  SetDtr(true);
+  RoverSetDtr(true);
   Pause(100);
   RoverLog(2, "");
   if (ComPort->CarrierState()) {

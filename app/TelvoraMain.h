@@ -127,8 +127,8 @@ class TMain_Form : public toolkit::TForm {
   // Small steps the phases share.
   void RoverLog(std::uint8_t minLevel, const std::string& text);
   void RoverPhase(const char* phase);
-  void SetDtr(bool high);
-  void SetRts(bool high);
+  void RoverSetDtr(bool high);
+  void RoverSetRts(bool high);
   // ---- end Rover Test ----
 
   // ---- Saving Settings Test (SavingSettingsTest.cpp) ----
