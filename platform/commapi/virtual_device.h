@@ -55,7 +55,9 @@ std::shared_ptr<VirtualDevice> BoundVirtualDevice(const std::string& deviceName)
 
 // Creates a device for a mapped path "scheme:argument" (for "sim:standard"
 // the factory for "sim" gets "standard"). Returns null for an unknown
-// argument, which makes CreateFileA fail with ERROR_FILE_NOT_FOUND.
+// argument, which makes CreateFileA fail with ERROR_FILE_NOT_FOUND. An empty
+// factory removes the scheme. The device is made once per mapped path and
+// stays bound to the name, so its state lasts across opens.
 using DeviceFactory = std::function<std::shared_ptr<VirtualDevice>(const std::string& argument)>;
 void RegisterDeviceScheme(const std::string& scheme, DeviceFactory factory);
 

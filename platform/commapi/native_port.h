@@ -1,0 +1,15 @@
+// Ports on the machine's own devices (a serial port, a pseudo-terminal).
+#pragma once
+
+#include <memory>
+#include <string>
+
+#include "platform/commapi/port.h"
+
+namespace commapi {
+
+// Opens a device path exclusively in raw mode; null with the last error set
+// when it cannot be opened.
+std::shared_ptr<Port> OpenNativePort(const std::string& path);
+
+}  // namespace commapi
