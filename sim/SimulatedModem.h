@@ -3,11 +3,13 @@
 // it runs in real time (the window) and in virtual time (tests, --fast).
 #pragma once
 
+#include <cstdint>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "platform/commapi/virtual_device.h"
+#include "sim/Timing.h"
 
 namespace sim {
 
@@ -28,8 +30,21 @@ class SimulatedModem : public commapi::VirtualDevice {
   ~SimulatedModem() override;
 
   // Switches the modem off and on again: all output lines drop, everything
-  // pending is lost, and it comes back with its stored profile.
+  // pending is lost, and it comes back with its stored profile
+  // timing::kBackAfterPowerCycleMs later.
   void PowerCycle();
+
+  // The cable is pulled: DTR and RTS drop as the modem sees them, and the
+  // open port fails from now on. Opening the port again plugs it back in.
+  void Unplug();
+
+  // What the modem is doing, for tests.
+  bool Powered() const;
+  bool CallUp() const;                 // carrier up, online or in command mode
+  bool Online() const;                 // in a call and passing data
+  std::uint8_t Register(int n) const;  // the active value of Sn
+  // What the answering system received in calls so far (the recent part).
+  std::string AnsweringSystemReceived() const;
 
   void Attach(commapi::VirtualLine& line) override;
   void Detach() override;

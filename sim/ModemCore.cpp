@@ -1,0 +1,196 @@
+#include "sim/ModemCore.h"
+
+#include <limits>
+#include <utility>
+#include <variant>
+#include <vector>
+
+#include "sim/Timing.h"
+
+namespace sim {
+
+ModemCore::ModemCore(const Profile& profile)
+    : profile_(profile),
+      caps_(profile.caps),
+      stored_(profile.settings),
+      // Long silence before the first byte, as after switching on.
+      lastReceived_(std::numeric_limits<Millis>::min() / 2) {}
+
+template <class Fn>
+void ModemCore::Locked(Fn&& fn) {
+  {
+    std::lock_guard lock(mutex_);
+    fn();
+    Refresh();
+  }
+  Deliver();
+}
+
+void ModemCore::Deliver() {
+  std::lock_guard delivery(deliveryMutex_);
+  for (;;) {
+    std::deque<Delivery> batch;
+    {
+      std::lock_guard lock(mutex_);
+      batch = out_.Take();
+    }
+    if (batch.empty()) return;
+    if (line_ == nullptr) continue;
+    for (const Delivery& item : batch) {
+      if (const auto* bytes = std::get_if<std::string>(&item))
+        line_->Receive(*bytes);
+      else if (const auto* lines = std::get_if<LineStates>(&item))
+        line_->SetModemStatus(lines->cts, lines->dsr, lines->rlsd, false);
+    }
+  }
+}
+
+ModemCore::TimerKey ModemCore::After(Millis delay, std::function<void()> action) {
+  const TimerKey key = ++lastKey_;
+  // Only a weak reference: a callback that outlives the modem does nothing.
+  const platform::clock::TimerId id =
+      platform::clock::ScheduleAfter(delay, [weak = weak_from_this(), key] {
+        if (auto self = weak.lock()) self->Fire(key);
+      });
+  timers_.emplace(key, Timer{id, std::move(action)});
+  return key;
+}
+
+// A dropped timer's clock callback still runs, finds nothing and returns;
+// cancelling it on the clock here could wait for that very callback.
+void ModemCore::Fire(TimerKey key) {
+  Locked([&] {
+    const auto it = timers_.find(key);
+    if (it == timers_.end()) return;
+    const std::function<void()> action = std::move(it->second.action);
+    timers_.erase(it);
+    action();
+  });
+}
+
+void ModemCore::Start() {
+  Locked([&] { PowerUp(); });
+}
+
+void ModemCore::Shutdown() {
+  std::vector<platform::clock::TimerId> ids;
+  {
+    std::lock_guard lock(mutex_);
+    for (const auto& entry : timers_) ids.push_back(entry.second.clockId);
+    timers_.clear();
+  }
+  for (const platform::clock::TimerId id : ids) platform::clock::Cancel(id);
+}
+
+void ModemCore::PowerUp() {
+  powered_ = true;
+  Reload();
+  ScheduleNoise();
+}
+
+void ModemCore::Reload() {
+  active_ = stored_;
+  if (caps_.s0Switch) active_.s[0] = 0;
+}
+
+void ModemCore::ScheduleNoise() {
+  if (!caps_.noisy) return;
+  After(timing::kNoiseIntervalMs, [this] {
+    Send(noise_.Burst());
+    ScheduleNoise();
+  });
+}
+
+void ModemCore::PowerCycle() {
+  Locked([&] {
+    timers_.clear();
+    EndCall();
+    powered_ = false;
+    scan_ = Scan::kSeekA;
+    out_.DropHeld();
+    After(timing::kBackAfterPowerCycleMs, [this] { PowerUp(); });
+  });
+}
+
+void ModemCore::Attach(commapi::VirtualLine& line) {
+  {
+    std::lock_guard delivery(deliveryMutex_);
+    std::lock_guard lock(mutex_);
+    out_.DropPending();  // nobody was listening
+    out_.RepeatLines();
+    line_ = &line;
+    // Opening a port raises DTR and RTS until its settings say otherwise.
+    SetDtr(true);
+    SetRts(true);
+    Refresh();
+  }
+  Deliver();
+}
+
+void ModemCore::Detach() {
+  std::lock_guard delivery(deliveryMutex_);
+  std::lock_guard lock(mutex_);
+  // A closed port drives neither line.
+  SetDtr(false);
+  SetRts(false);
+  Refresh();
+  out_.DropPending();
+  line_ = nullptr;
+}
+
+void ModemCore::Unplug() {
+  std::lock_guard delivery(deliveryMutex_);
+  {
+    std::lock_guard lock(mutex_);
+    SetDtr(false);
+    SetRts(false);
+    Refresh();
+    out_.DropPending();
+  }
+  if (line_ != nullptr) line_->Vanish();
+  line_ = nullptr;
+}
+
+void ModemCore::Transmit(std::string_view bytes) {
+  Locked([&] { Receive(bytes); });
+}
+
+void ModemCore::Configure(std::uint32_t baud, bool dtr, bool rts) {
+  Locked([&] {
+    baud_ = baud;
+    SetDtr(dtr);
+    SetRts(rts);
+  });
+}
+
+bool ModemCore::Powered() const {
+  std::lock_guard lock(mutex_);
+  return powered_;
+}
+
+bool ModemCore::CallUp() const {
+  std::lock_guard lock(mutex_);
+  return call_ == Call::kUp;
+}
+
+bool ModemCore::Online() const {
+  std::lock_guard lock(mutex_);
+  return call_ == Call::kUp && online_;
+}
+
+std::uint8_t ModemCore::Register(int n) const {
+  std::lock_guard lock(mutex_);
+  return active_.s.at(static_cast<std::size_t>(n));
+}
+
+std::string ModemCore::AnsweringSystemReceived() const {
+  std::lock_guard lock(mutex_);
+  return farEnd_.Received();
+}
+
+LineStates ModemCore::Lines() const {
+  std::lock_guard lock(mutex_);
+  return out_.Lines();
+}
+
+}  // namespace sim
