@@ -1,6 +1,10 @@
 // The program entry: the window, or (with --run) the console runner.
 #include <cstdio>
+#include <iostream>
+#include <string>
+#include <vector>
 
+#include "app/ConsoleRunner.h"
 #include "app/TelvoraMain.h"
 #include "platform/threads.h"
 #include "platform/toolkit/toolkit.h"
@@ -11,8 +15,9 @@
 int main([[maybe_unused]] int argc, [[maybe_unused]] char** argv) {
   platform::SetMainThread();
 
-  // The console runner's dispatch (telvora --run ...) goes here, before any
-  // window is created.
+  // The console runner (telvora --run ...), before any window is created.
+  const std::vector<std::string> args(argv + 1, argv + argc);
+  if (console::IsConsoleCommandLine(args)) return console::RunConsole(args, std::cout, std::cerr);
 
 #ifdef TELVORA_WITH_QT
   toolkit::Application& app = toolkit::Application::Instance();

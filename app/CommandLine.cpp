@@ -1,0 +1,172 @@
+#include "app/CommandLine.h"
+
+#include <array>
+#include <utility>
+
+#include "sim/SimulatedModem.h"
+
+namespace console {
+
+namespace {
+
+constexpr std::array<std::pair<const char*, Procedure>, 5> kProcedures = {{
+    {"detect-9600", Procedure::Detect9600},
+    {"detect-19200", Procedure::Detect19200},
+    {"detect-38400", Procedure::Detect38400},
+    {"rover-test", Procedure::RoverTest},
+    {"saving-settings-test", Procedure::SavingSettingsTest},
+}};
+
+constexpr std::array<const char*, 5> kLevels = {"summary", "minimal", "normal", "verbose",
+                                                "debug"};
+
+std::optional<Procedure> ProcedureNamed(const std::string& name) {
+  for (const auto& [text, procedure] : kProcedures) {
+    if (name == text) return procedure;
+  }
+  return std::nullopt;
+}
+
+std::optional<std::uint8_t> LevelNamed(const std::string& name) {
+  for (std::size_t i = 0; i < kLevels.size(); ++i) {
+    if (name == kLevels[i]) return static_cast<std::uint8_t>(i);
+  }
+  return std::nullopt;
+}
+
+// "COM1" ... "COM10", either case.
+std::optional<int> PortNamed(const std::string& name) {
+  if (name.size() < 4 || name.size() > 5) return std::nullopt;
+  for (std::size_t i = 0; i < 3; ++i) {
+    if ((name[i] | 0x20) != "com"[i]) return std::nullopt;
+  }
+  int n = 0;
+  for (std::size_t i = 3; i < name.size(); ++i) {
+    if (name[i] < '0' || name[i] > '9') return std::nullopt;
+    n = n * 10 + (name[i] - '0');
+  }
+  if (n < 1 || n > 10 || name[3] == '0') return std::nullopt;
+  return n;
+}
+
+}  // namespace
+
+ParseResult ParseCommandLine(const std::vector<std::string>& args) {
+  CommandLine line;
+  bool haveRun = false;
+  bool haveOptions = false;  // anything that only makes sense with --run
+
+  for (std::size_t i = 0; i < args.size(); ++i) {
+    std::string option = args[i];
+    std::optional<std::string> inlineValue;
+    if (const auto eq = option.find('='); option.rfind("--", 0) == 0 && eq != std::string::npos) {
+      inlineValue = option.substr(eq + 1);
+      option.erase(eq);
+    }
+    // The value of an option that takes one: "--opt VALUE" or "--opt=VALUE".
+    auto value = [&]() -> std::optional<std::string> {
+      if (inlineValue) return inlineValue;
+      if (i + 1 < args.size()) return args[++i];
+      return std::nullopt;
+    };
+    auto fail = [&](std::string why) { return ParseResult{std::nullopt, std::move(why)}; };
+    const bool takesValue = option == "--run" || option == "--port" || option == "--level" ||
+                            option == "--phone" || option == "--save-log" ||
+                            option == "--clipboard";
+    if (!takesValue && option != "--simulate" && inlineValue) {
+      return fail("option " + option + " takes no value");
+    }
+
+    if (option == "--help") {
+      line.action = Action::Help;
+      return {line, {}};
+    } else if (option == "--version") {
+      line.action = Action::Version;
+      return {line, {}};
+    } else if (option == "--list-profiles") {
+      line.action = Action::ListProfiles;
+      return {line, {}};
+    }
+
+    std::optional<std::string> v;
+    if (takesValue && !(v = value())) return fail("option " + option + " needs a value");
+    if (option == "--run") {
+      const auto procedure = ProcedureNamed(*v);
+      if (!procedure) return fail("unknown procedure: " + *v);
+      line.procedure = *procedure;
+      haveRun = true;
+      continue;
+    }
+    haveOptions = true;
+    if (option == "--port") {
+      const auto port = PortNamed(*v);
+      if (!port) return fail("unknown port: " + *v + " (COM1 ... COM10)");
+      line.port = *port;
+    } else if (option == "--level") {
+      const auto level = LevelNamed(*v);
+      if (!level) return fail("unknown message level: " + *v);
+      line.level = *level;
+    } else if (option == "--phone") {
+      line.phone = *v;
+    } else if (option == "--save-log") {
+      line.saveLog = *v;
+    } else if (option == "--clipboard") {
+      line.clipboard = *v;
+    } else if (option == "--nextel") {
+      line.nextel = true;
+    } else if (option == "--fast") {
+      line.fast = true;
+    } else if (option == "--simulate") {
+      const std::string profile = inlineValue.value_or("standard");
+      if (!sim::IsProfile(profile)) {
+        return fail("unknown modem profile: " + profile + " (see --list-profiles)");
+      }
+      line.simulate = profile;
+    } else {
+      return fail("unknown argument: " + args[i]);
+    }
+  }
+
+  if (!haveRun) {
+    return ParseResult{std::nullopt, haveOptions ? "options need --run PROCEDURE" : "nothing to do"};
+  }
+  if (line.fast && !line.simulate) {
+    return ParseResult{std::nullopt, "--fast needs --simulate: a real modem keeps real time"};
+  }
+  return {line, {}};
+}
+
+std::string UsageText() {
+  return "Usage: telvora --run PROCEDURE [options]\n"
+         "       telvora --list-profiles | --help | --version\n"
+         "       telvora                  (opens the window)\n"
+         "\n"
+         "Procedures: detect-9600, detect-19200, detect-38400, rover-test,\n"
+         "            saving-settings-test\n"
+         "\n"
+         "Options:\n"
+         "  --port COMn           the port, as the Port menu would choose it\n"
+         "                        (COM1 ... COM10; default COM1)\n"
+         "  --level LEVEL         summary, minimal, normal (default), verbose or debug\n"
+         "  --phone NUMBER        the number to dial, as if entered under\n"
+         "                        File > Phone Number\n"
+         "  --nextel              check \"Nextel Phone\" (the modem is reset with AT Z0)\n"
+         "  --simulate[=PROFILE]  a simulated modem on the port (default: standard)\n"
+         "  --fast                virtual time: a whole test in moments (needs --simulate)\n"
+         "  --save-log FILE       write the final log to FILE\n"
+         "  --clipboard FILE      write what the procedure copied to the clipboard to FILE\n"
+         "                        (left empty when nothing was copied)\n"
+         "  --list-profiles       list the simulated modem's profiles\n"
+         "  --help                show this text\n"
+         "  --version             show the version\n"
+         "\n"
+         "Log lines go to standard output as they are written. Prompts are asked on\n"
+         "the terminal: a typed line is OK, an empty line or end of input is Cancel.\n"
+         "With --simulate, the \"Action Required\" box power-cycles the simulated modem.\n"
+         "Ctrl+C is File > Exit.\n"
+         "\n"
+         "Exit status: 0 the procedure reached its normal end, 1 it ended early or\n"
+         "found no modem, 2 a port error ended it, 64 a bad command line.\n";
+}
+
+}  // namespace console

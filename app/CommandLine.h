@@ -1,0 +1,39 @@
+// The console runner's command line.
+#pragma once
+
+#include <cstdint>
+#include <optional>
+#include <string>
+#include <vector>
+
+namespace console {
+
+enum class Procedure { Detect9600, Detect19200, Detect38400, RoverTest, SavingSettingsTest };
+enum class Action { Run, Help, Version, ListProfiles };
+
+struct CommandLine {
+  Action action = Action::Run;
+  Procedure procedure = Procedure::Detect9600;
+  int port = 1;               // COMn
+  std::uint8_t level = 2;     // 0 Summary ... 4 Debug
+  std::optional<std::string> phone;
+  bool nextel = false;
+  std::optional<std::string> simulate;  // the profile
+  bool fast = false;
+  std::optional<std::string> saveLog;
+  std::optional<std::string> clipboard;
+};
+
+// The parsed command line, or the reason it is not one (the first problem).
+struct ParseResult {
+  std::optional<CommandLine> commandLine;
+  std::string error;
+};
+
+// args without the program name.
+ParseResult ParseCommandLine(const std::vector<std::string>& args);
+
+// The usage text, ending with a line break.
+std::string UsageText();
+
+}  // namespace console

@@ -1,0 +1,255 @@
+#include "app/ConsoleRunner.h"
+
+#include <algorithm>
+#include <csignal>
+#include <fstream>
+#include <memory>
+#include <ostream>
+
+#include "app/CommandLine.h"
+#include "app/TelvoraMain.h"
+#include "platform/clock.h"
+#include "platform/commapi/virtual_device.h"
+#include "platform/threads.h"
+#include "platform/toolkit/headless.h"
+#include "sim/SimulatedModem.h"
+
+namespace console {
+
+namespace {
+
+// A person switches the modem off and on and waits for its lights before
+// answering the box; meanwhile the (modal) box keeps the window alive.
+constexpr platform::clock::Millis kPowerCycleMs = 5000;
+constexpr std::uint32_t kPowerCycleStepMs = 100;
+
+// Remembers whether a procedure put anything on the clipboard: how a test
+// says it reached its end.
+class ConsoleBackend : public toolkit::HeadlessBackend {
+ public:
+  void SetClipboardText(const std::string& text) override {
+    copied = true;
+    HeadlessBackend::SetClipboardText(text);
+  }
+  bool copied = false;
+};
+
+// Ctrl+C: File › Exit at the next message processing. A second Ctrl+C ends
+// the program at once (the handler resets itself).
+toolkit::Application* interruptTarget = nullptr;
+extern "C" void OnSigInt(int) {
+  if (interruptTarget) interruptTarget->PostInterrupt();
+}
+
+class InterruptHandler {
+ public:
+  explicit InterruptHandler(toolkit::Application& app) {
+    interruptTarget = &app;
+    struct sigaction action {};
+    action.sa_handler = OnSigInt;
+    action.sa_flags = SA_RESETHAND;  // no SA_RESTART: a prompt's read ends as Cancel
+    sigemptyset(&action.sa_mask);
+    sigaction(SIGINT, &action, &previous_);
+  }
+  ~InterruptHandler() {
+    sigaction(SIGINT, &previous_, nullptr);
+    interruptTarget = nullptr;
+  }
+  InterruptHandler(const InterruptHandler&) = delete;
+  InterruptHandler& operator=(const InterruptHandler&) = delete;
+
+ private:
+  struct sigaction previous_ {};
+};
+
+// Virtual time for the length of a run.
+class VirtualTimeScope {
+ public:
+  explicit VirtualTimeScope(bool on) : on_(on) {
+    if (on_) platform::clock::UseVirtualTime(true);
+  }
+  ~VirtualTimeScope() {
+    if (on_) platform::clock::UseVirtualTime(false);
+  }
+  VirtualTimeScope(const VirtualTimeScope&) = delete;
+  VirtualTimeScope& operator=(const VirtualTimeScope&) = delete;
+
+ private:
+  bool on_;
+};
+
+// A simulated modem bound to a port's device name while it lives.
+class SimulatedPort {
+ public:
+  SimulatedPort(const std::string& profile, int port)
+      : deviceName_("\\\\.\\COM" + std::to_string(port)), modem_(sim::SimulatedModem::Create(profile)) {
+    commapi::BindVirtualDevice(deviceName_, modem_);
+  }
+  ~SimulatedPort() { commapi::UnbindVirtualDevice(deviceName_); }
+  SimulatedPort(const SimulatedPort&) = delete;
+  SimulatedPort& operator=(const SimulatedPort&) = delete;
+  sim::SimulatedModem& Modem() { return *modem_; }
+
+ private:
+  std::string deviceName_;
+  std::shared_ptr<sim::SimulatedModem> modem_;
+};
+
+void PowerCycleWhileBoxShows(sim::SimulatedModem& modem) {
+  modem.PowerCycle();
+  auto& app = toolkit::Application::Instance();
+  const platform::clock::Millis until = platform::clock::Now() + kPowerCycleMs;
+  while (platform::clock::Now() < until) {
+    app.ProcessMessages();
+    platform::clock::Sleep(kPowerCycleStepMs);
+  }
+  app.ProcessMessages();
+}
+
+toolkit::TMenuItem* PortItem(TMain_Form& form, int port) {
+  toolkit::TMenuItem* items[] = {form.COM11, form.COM21, form.COM31, form.COM41, form.COM51,
+                                 form.COM61, form.COM71, form.COM81, form.COM91, form.COM101};
+  return items[port - 1];
+}
+
+toolkit::TMenuItem* LevelItem(TMain_Form& form, std::uint8_t level) {
+  toolkit::TMenuItem* items[] = {form.Summary, form.Minimal, form.Normal, form.Verbose,
+                                 form.Debug};
+  return items[level];
+}
+
+// Runs the procedure's menu handler; true when it reached its normal end.
+bool RunProcedure(TMain_Form& form, Procedure procedure, const ConsoleBackend& ui) {
+  switch (procedure) {
+    case Procedure::Detect9600:
+      form.N96001Click(nullptr);
+      return form.DetectedAt9600;
+    case Procedure::Detect19200:
+      form.N192001Click(nullptr);
+      return form.DetectedAt19200;
+    case Procedure::Detect38400:
+      form.N384001Click(nullptr);
+      return form.DetectedAt38400;
+    case Procedure::RoverTest:
+      form.Test1Click(nullptr);
+      return ui.copied;
+    case Procedure::SavingSettingsTest:
+      form.SavingSettingsTest1Click(nullptr);
+      return ui.copied;
+  }
+  return false;
+}
+
+// The files a run writes at its end, opened (and emptied) before it starts so
+// that a bad path is found before the modem is touched.
+struct OutputFiles {
+  std::ofstream log, clipboard;
+};
+
+bool OpenOutputs(const CommandLine& line, OutputFiles& files, std::ostream& err) {
+  auto open = [&err](std::ofstream& file, const std::string& path) {
+    file.open(path, std::ios::binary | std::ios::trunc);
+    if (!file) err << "telvora: cannot write " << path << "\n";
+    return bool(file);
+  };
+  return (!line.saveLog || open(files.log, *line.saveLog)) &&
+         (!line.clipboard || open(files.clipboard, *line.clipboard));
+}
+
+int Run(const CommandLine& line, std::ostream& out, std::ostream& err) {
+  OutputFiles files;
+  if (!OpenOutputs(line, files, err)) return kBadCommandLine;
+
+  platform::SetMainThread();
+  VirtualTimeScope virtualTime(line.fast);
+  sim::RegisterSimScheme();  // TELVORA_COMn=sim:PROFILE works here too
+  auto& app = toolkit::Application::Instance();
+  app.Reset();
+  auto backend = std::make_unique<ConsoleBackend>();
+  ConsoleBackend& ui = *backend;
+  app.SetBackend(std::move(backend));
+  ui.terminal = true;
+
+  std::unique_ptr<SimulatedPort> simulated;
+  if (line.simulate) simulated = std::make_unique<SimulatedPort>(*line.simulate, line.port);
+
+  int status = kEndedEarly;
+  {
+    TMain_Form form;
+    form.Output_Memo.OnLineAdded = [&out](const std::string& text) {
+      out << text << '\n' << std::flush;
+    };
+    if (simulated) {
+      ui.onMessageBox = [&simulated](const toolkit::HeadlessBackend::Box& box) {
+        if (box.caption == "Action Required") PowerCycleWhileBoxShows(simulated->Modem());
+      };
+    }
+    PortItem(form, line.port)->Click();
+    LevelItem(form, line.level)->Click();
+    if (line.nextel) form.NextelPhone->Click();
+    if (line.phone) {
+      ui.promptAnswers.push_back(*line.phone);
+      form.N1->Click();
+    }
+
+    InterruptHandler interrupt(app);
+    app.OnInterrupt = [&form] { form.Exit1Click(nullptr); };
+    try {
+      status = RunProcedure(form, line.procedure, ui) ? kNormalEnd : kEndedEarly;
+    } catch (const std::exception& error) {
+      // What the error box would show.
+      err << error.what() << "\n" << std::flush;
+      status = kPortError;
+    }
+    app.OnInterrupt = nullptr;
+
+    for (const std::string& text : form.Output_Memo.Lines()) files.log << text << '\n';
+    if (ui.copied) files.clipboard << ui.clipboard;
+  }  // the form closes the port before the modem goes
+  simulated.reset();
+  app.Reset();
+  return status;
+}
+
+}  // namespace
+
+bool IsConsoleCommandLine(const std::vector<std::string>& args) {
+  for (const std::string& arg : args) {
+    if (arg.rfind("--", 0) == 0) return true;
+  }
+  return false;
+}
+
+int RunConsole(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+  const ParseResult parsed = ParseCommandLine(args);
+  if (!parsed.commandLine) {
+    err << "telvora: " << parsed.error << "\n\n" << UsageText();
+    return kBadCommandLine;
+  }
+  const CommandLine& line = *parsed.commandLine;
+  switch (line.action) {
+    case Action::Help:
+      out << UsageText();
+      return kNormalEnd;
+    case Action::Version:
+      out << "telvora " TELVORA_VERSION "\n";
+      return kNormalEnd;
+    case Action::ListProfiles:
+    {
+      std::size_t width = 0;
+      for (const sim::ProfileInfo& profile : sim::Profiles()) {
+        width = std::max(width, profile.name.size());
+      }
+      for (const sim::ProfileInfo& profile : sim::Profiles()) {
+        out << profile.name << std::string(width + 2 - profile.name.size(), ' ')
+            << profile.description << "\n";
+      }
+    }
+      return kNormalEnd;
+    case Action::Run:
+      break;
+  }
+  return Run(line, out, err);
+}
+
+}  // namespace console
