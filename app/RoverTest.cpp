@@ -5,27 +5,8 @@
 #include <string>
 
 #include "app/RoverVerdict.h"
+#include "app/RunStatus.h"
 #include "app/TelvoraMain.h"
-
-namespace {
-
-// While a run is on, the status line shows that it is alive and where it is;
-// it is cleared however the run ends, an uncaught port error included.
-class RunStatus {
- public:
-  explicit RunStatus(toolkit::TStatusLine& status) : status_(status) { status_.StartClock(); }
-  ~RunStatus() {
-    status_.StopClock();
-    status_.SetText("");
-  }
-  RunStatus(const RunStatus&) = delete;
-  RunStatus& operator=(const RunStatus&) = delete;
-
- private:
-  toolkit::TStatusLine& status_;
-};
-
-}  // namespace
 
 void TMain_Form::Test1Click(rtl::TObject*) {
   RunStatus status(Status);

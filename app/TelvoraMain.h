@@ -131,7 +131,34 @@ class TMain_Form : public toolkit::TForm {
   void RoverSetRts(bool high);
   // ---- end Rover Test ----
 
-  // ---- Saving Settings Test (SavingSettingsTest.cpp) ----
+  // ---- Saving Settings Test (SavingSettingsTest.cpp, SavingSettingsChecks.cpp) ----
+  // The two probe registers of a run: S7 (dial time-out, seconds) and S0
+  // (rings before auto answer).
+  struct ProbeValues {
+    std::uint8_t s7 = 0;
+    std::uint8_t s0 = 0;
+  };
+  // Where an S0 check runs: what a mismatch means, and so the lines it logs,
+  // depends on it.
+  enum class S0CheckStep { AfterSetting, AfterWriting, AfterReset, AfterPowerCycle };
+  // Each step returns false when the run has ended.
+  bool SavingPrepare();
+  bool SavingReadInitialValues(ProbeValues& initial);
+  bool SavingSetValues(const ProbeValues& values, bool pauseFirst);
+  bool SavingSetAndVerify(const ProbeValues& test);
+  bool SavingWriteAndVerify(const ProbeValues& test);
+  bool SavingResetAndVerify(const ProbeValues& test);
+  bool SavingPowerCycleAndVerify(const ProbeValues& test);
+  bool SavingAutoAnswerOff();
+  bool SavingRestore(const ProbeValues& initial);
+  void SavingFinish();
+  // The checks and reads the steps share (SavingSettingsChecks.cpp).
+  bool SavingCheckS7(std::uint8_t expected);
+  bool SavingCheckS0(std::uint8_t expected, S0CheckStep step);
+  bool SavingReadS7(std::uint8_t& value);
+  bool SavingReadS0(std::uint8_t& value);
+  bool SavingWriteSettings();
+  void SavingPhase(const char* step);
   // ---- end Saving Settings Test ----
 
   // ---- Window and engine internals (owned by the window/engine files) ----
