@@ -5,6 +5,8 @@
 
 #include <deque>
 #include <functional>
+#include <iosfwd>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -23,13 +25,23 @@ class HeadlessBackend : public Backend {
     MessageIcon icon;
   };
 
+  HeadlessBackend();
+  ~HeadlessBackend() override;
+
   // Answers for the next prompts, in order: a text is OK with that text,
   // nullopt is Cancel. With none left: terminal mode asks, otherwise Cancel.
   std::deque<std::optional<std::string>> promptAnswers;
   // Ask on the terminal when no scripted answer is left.
   bool terminal = false;
-  // Called when a message box is shown, before it is answered.
+  // Called when a message box is shown, before it is answered: the user's
+  // time in front of the box. It may call Application::ServeWhileModal() to
+  // let the window handle what arrives meanwhile, as an open box does.
   std::function<void(const Box&)> onMessageBox;
+
+  // Where terminal mode asks and answers are read, and where errors go.
+  std::istream* input;
+  std::ostream* output;
+  std::ostream* errorOutput;
 
   std::vector<Prompt> prompts;
   std::vector<Box> boxes;
@@ -41,6 +53,7 @@ class HeadlessBackend : public Backend {
   void PumpEvents() override {}
   void WaitForEvents(int maxMs) override;
   void Wake() override;
+  void CloseWindow() override { shown = false; }
   bool InputQuery(const std::string& title, const std::string& label,
                   std::string& value) override;
   void MessageBox(const std::string& caption, const std::string& text,
@@ -51,7 +64,7 @@ class HeadlessBackend : public Backend {
 
  private:
   struct Waiter;
-  std::shared_ptr<Waiter> waiter_;  // created on first use
+  std::unique_ptr<Waiter> waiter_;
 };
 
 }  // namespace toolkit

@@ -14,6 +14,7 @@
 #pragma once
 
 #include <atomic>
+#include <chrono>
 #include <cstdint>
 #include <exception>
 #include <functional>
@@ -34,6 +35,10 @@ using TNotifyEvent = std::function<void(TObject* sender)>;
 constexpr std::uint16_t scShift = 0x2000;
 constexpr std::uint16_t scCtrl = 0x4000;
 constexpr std::uint16_t scAlt = 0x8000;
+
+// The shortcut as text, modifiers first ("Ctrl+T", "Alt+X", "Shift+F5"); empty
+// for no shortcut or a key without a name here.
+std::string ShortCutToText(std::uint16_t shortCut);
 
 // One item of a menu bar or menu. A caption of "-" is a separator line; "&"
 // marks the accelerator letter ("&&" is a literal "&").
@@ -139,6 +144,8 @@ class TTimer : public rtl::TComponent {
 
   // Used by message processing: delivers a tick when one is due.
   void DeliverIfDue(platform::clock::Millis now);
+  // When the next tick falls due (meaningful while enabled).
+  platform::clock::Millis DueAt() const { return due_; }
 
  private:
   void Restart();
@@ -157,14 +164,22 @@ class TStatusLine {
   const std::string& Text() const { return text_; }
   void SetText(std::string text);
   bool ClockRunning() const { return clockRunning_; }
+  // (Re)starts the clock from zero.
   void StartClock();
   void StopClock();
+  // Whole seconds of real time since StartClock (up to StopClock).
+  std::int64_t ElapsedSeconds() const;
+  // "m:ss", or "h:mm:ss" from an hour on.
+  static std::string FormatElapsed(std::int64_t seconds);
   // Set by a backend that shows it.
   std::function<void()> OnChanged;
 
  private:
+  void Changed();
+
   std::string text_;
   bool clockRunning_ = false;
+  std::chrono::steady_clock::time_point started_{}, stopped_{};
 };
 
 // The main window's frame: caption, placement, menu bar and the control that
@@ -202,6 +217,8 @@ class Backend {
   virtual void WaitForEvents(int maxMs) = 0;
   // Any thread: makes WaitForEvents return.
   virtual void Wake() = 0;
+  // Takes down the window Show put up; Run calls it before it returns.
+  virtual void CloseWindow() {}
   // The modal text prompt: true for OK (value holds the edited text), false
   // for Cancel or closing (value unchanged). At most 255 characters.
   virtual bool InputQuery(const std::string& title, const std::string& label,
@@ -217,6 +234,9 @@ class Backend {
 class Application {
  public:
   static Application& Instance();
+  ~Application();
+  Application(const Application&) = delete;
+  Application& operator=(const Application&) = delete;
 
   // Installs the backend (the headless one is used until then).
   void SetBackend(std::unique_ptr<Backend> backend);
@@ -229,8 +249,12 @@ class Application {
   bool Terminated() const { return terminated_; }
   // Shows the form and runs the main loop until terminated.
   void Run(TForm& mainForm);
-  // The top-level handler: shows the message of the current exception.
+  // The top-level handler: shows the message of the exception.
   void HandleException(std::exception_ptr error);
+  // What a modal prompt or box keeps doing while it is open: synchronised
+  // calls and due timer ticks (posted requests wait for ProcessMessages).
+  // Exceptions go to HandleException.
+  void ServeWhileModal();
 
   // Queues a request handled during message processing (thread-safe).
   void Post(std::function<void()> request);
@@ -247,6 +271,13 @@ class Application {
 
  private:
   Application();
+  void InstallPlatformHooks();
+  void WakeBackend();
+  void RunSynchronizedCalls();
+  void DeliverDueTicks();
+  void RunPostedRequests();
+  int MillisToNextTick() const;
+
   struct Queue;
   std::unique_ptr<Backend> backend_;
   std::unique_ptr<Queue> queue_;

@@ -9,6 +9,9 @@
 
 namespace toolkit {
 
+// Once per program; argc and argv must outlive the backend. Release it (set
+// another backend) before main returns: Qt must not be torn down by the
+// destructors of statics.
 std::unique_ptr<Backend> MakeQtBackend(int& argc, char** argv);
 
 }  // namespace toolkit

@@ -1,0 +1,204 @@
+#include <algorithm>
+#include <deque>
+#include <iterator>
+#include <mutex>
+
+#include "platform/threads.h"
+#include "platform/toolkit/headless.h"
+#include "platform/toolkit/toolkit.h"
+
+namespace toolkit {
+
+namespace {
+
+// The main loop never idles longer, so it stays responsive to what does not
+// wake it (an interrupt, a timer whose interval was just shortened).
+constexpr platform::clock::Millis kLongestIdleMs = 20;
+
+}  // namespace
+
+struct Application::Queue {
+  // Guards the requests, and the backend against a Wake from another thread.
+  std::mutex mutex;
+  std::deque<std::function<void()>> requests;
+};
+
+Application& Application::Instance() {
+  static Application instance;
+  return instance;
+}
+
+Application::Application() : queue_(std::make_unique<Queue>()) { InstallPlatformHooks(); }
+
+Application::~Application() = default;
+
+void Application::InstallPlatformHooks() {
+  platform::SetSynchronizeWakeup([this] { WakeBackend(); });
+  // A worker's exception is shown once, on the user-interface thread.
+  platform::SetUnhandledExceptionHandler(
+      [this](std::exception_ptr error) { Post([this, error] { HandleException(error); }); });
+}
+
+void Application::SetBackend(std::unique_ptr<Backend> backend) {
+  std::unique_ptr<Backend> old;
+  {
+    std::lock_guard lock(queue_->mutex);
+    old = std::move(backend_);
+    backend_ = std::move(backend);
+  }
+}
+
+Backend& Application::GetBackend() {
+  // Only this thread writes backend_; other threads read it under the lock.
+  if (!backend_) {
+    std::lock_guard lock(queue_->mutex);
+    backend_ = std::make_unique<HeadlessBackend>();
+  }
+  return *backend_;
+}
+
+void Application::WakeBackend() {
+  std::lock_guard lock(queue_->mutex);
+  if (backend_) backend_->Wake();
+}
+
+void Application::ProcessMessages() {
+  GetBackend().PumpEvents();
+  RunSynchronizedCalls();
+  DeliverDueTicks();
+  if (interrupt_.exchange(false) && OnInterrupt) OnInterrupt();
+  RunPostedRequests();
+}
+
+void Application::ServeWhileModal() {
+  try {
+    RunSynchronizedCalls();
+    DeliverDueTicks();
+  } catch (...) {
+    HandleException(std::current_exception());
+  }
+}
+
+void Application::RunSynchronizedCalls() {
+  if (!platform::clock::IsVirtual()) {
+    platform::CheckSynchronize();
+    return;
+  }
+  // In virtual time a worker may still be on its way to its next call; let it
+  // get there, so what runs here does not depend on thread timing.
+  platform::SettleWorkers();
+  while (platform::CheckSynchronize()) platform::SettleWorkers();
+}
+
+void Application::DeliverDueTicks() {
+  const platform::clock::Millis now = platform::clock::Now();
+  // A handler may create or destroy timers: walk a copy and skip those gone.
+  const std::vector<TTimer*> timers = timers_;
+  for (TTimer* timer : timers) {
+    if (std::find(timers_.begin(), timers_.end(), timer) != timers_.end()) {
+      timer->DeliverIfDue(now);
+    }
+  }
+}
+
+void Application::RunPostedRequests() {
+  // Only what is queued now: requests posted by these wait for the next call.
+  std::deque<std::function<void()>> batch;
+  {
+    std::lock_guard lock(queue_->mutex);
+    batch.swap(queue_->requests);
+  }
+  while (!batch.empty()) {
+    std::function<void()> request = std::move(batch.front());
+    batch.pop_front();
+    try {
+      request();
+    } catch (...) {
+      std::lock_guard lock(queue_->mutex);
+      queue_->requests.insert(queue_->requests.begin(), std::make_move_iterator(batch.begin()),
+                              std::make_move_iterator(batch.end()));
+      throw;
+    }
+  }
+}
+
+void Application::Terminate() {
+  Post([this] { terminated_ = true; });
+}
+
+void Application::Run(TForm& mainForm) {
+  GetBackend().Show(mainForm);
+  for (;;) {
+    try {
+      ProcessMessages();
+    } catch (...) {
+      HandleException(std::current_exception());
+    }
+    if (terminated_) break;
+    GetBackend().WaitForEvents(MillisToNextTick());
+  }
+  GetBackend().CloseWindow();
+}
+
+int Application::MillisToNextTick() const {
+  const platform::clock::Millis now = platform::clock::Now();
+  platform::clock::Millis wait = kLongestIdleMs;
+  for (const TTimer* timer : timers_) {
+    if (timer->Enabled() && timer->Interval() > 0) {
+      wait = std::min(wait, std::max<platform::clock::Millis>(0, timer->DueAt() - now));
+    }
+  }
+  return static_cast<int>(wait);
+}
+
+void Application::HandleException(std::exception_ptr error) {
+  if (!error) return;
+  std::string message;
+  try {
+    std::rethrow_exception(error);
+  } catch (const std::exception& e) {
+    message = e.what();
+  } catch (...) {
+    message = "Unknown exception";
+  }
+  GetBackend().ShowError(message);
+}
+
+void Application::Post(std::function<void()> request) {
+  std::lock_guard lock(queue_->mutex);
+  queue_->requests.push_back(std::move(request));
+  if (backend_) backend_->Wake();
+}
+
+void Application::AddTimer(TTimer* timer) { timers_.push_back(timer); }
+
+void Application::RemoveTimer(TTimer* timer) {
+  timers_.erase(std::remove(timers_.begin(), timers_.end(), timer), timers_.end());
+}
+
+void Application::Reset() {
+  std::deque<std::function<void()>> dropped;
+  {
+    std::lock_guard lock(queue_->mutex);
+    dropped.swap(queue_->requests);
+  }
+  terminated_ = false;
+  interrupt_.store(false);
+  InstallPlatformHooks();
+}
+
+bool InputQuery(const std::string& title, const std::string& label, std::string& value) {
+  return Application::Instance().GetBackend().InputQuery(title, label, value);
+}
+
+void ShowMessageBox(const std::string& caption, const std::string& text, MessageIcon icon) {
+  Application::Instance().GetBackend().MessageBox(caption, text, icon);
+}
+
+void SetClipboardText(const std::string& text) {
+  Application::Instance().GetBackend().SetClipboardText(text);
+}
+
+std::string ClipboardText() { return Application::Instance().GetBackend().ClipboardText(); }
+
+}  // namespace toolkit

@@ -1,0 +1,124 @@
+#include "platform/toolkit/headless.h"
+
+#include <chrono>
+#include <condition_variable>
+#include <iostream>
+#include <mutex>
+#include <thread>
+
+namespace toolkit {
+
+namespace {
+
+constexpr std::size_t kMaxPromptLength = 255;
+
+// Reads one line (without its line break) while the window goes on handling
+// synchronised calls and timer ticks, as it does behind an open modal box.
+// nullopt at the end of the input.
+std::optional<std::string> ReadLineWhileModal(std::istream& in) {
+  struct Reading {
+    std::mutex mutex;
+    std::condition_variable finished;
+    bool done = false;
+    std::optional<std::string> line;
+  } reading;
+  // A tied output stream would be flushed from the reader thread while this
+  // one may write to it; the prompt has been flushed already.
+  std::ostream* tied = in.tie(nullptr);
+  {
+    std::jthread reader([&] {
+      std::string line;
+      std::optional<std::string> result;
+      if (std::getline(in, line)) {
+        if (!line.empty() && line.back() == '\r') line.pop_back();
+        result = std::move(line);
+      }
+      std::lock_guard lock(reading.mutex);
+      reading.line = std::move(result);
+      reading.done = true;
+      reading.finished.notify_one();
+    });
+    for (;;) {
+      Application::Instance().ServeWhileModal();
+      std::unique_lock lock(reading.mutex);
+      if (reading.finished.wait_for(lock, std::chrono::milliseconds(10),
+                                    [&] { return reading.done; })) {
+        break;
+      }
+    }
+  }
+  in.tie(tied);
+  return std::move(reading.line);
+}
+
+}  // namespace
+
+struct HeadlessBackend::Waiter {
+  std::mutex mutex;
+  std::condition_variable woken;
+  bool pending = false;
+};
+
+HeadlessBackend::HeadlessBackend()
+    : input(&std::cin),
+      output(&std::cout),
+      errorOutput(&std::cerr),
+      waiter_(std::make_unique<Waiter>()) {}
+
+HeadlessBackend::~HeadlessBackend() = default;
+
+void HeadlessBackend::Show(TForm&) { shown = true; }
+
+void HeadlessBackend::WaitForEvents(int maxMs) {
+  std::unique_lock lock(waiter_->mutex);
+  waiter_->woken.wait_for(lock, std::chrono::milliseconds(maxMs),
+                          [this] { return waiter_->pending; });
+  waiter_->pending = false;
+}
+
+void HeadlessBackend::Wake() {
+  std::lock_guard lock(waiter_->mutex);
+  waiter_->pending = true;
+  waiter_->woken.notify_one();
+}
+
+bool HeadlessBackend::InputQuery(const std::string& title, const std::string& label,
+                                 std::string& value) {
+  prompts.push_back({title, label, value});
+  std::optional<std::string> answer;
+  if (promptAnswers.empty() && terminal) {
+    *output << title << " - " << label << " [" << value << "]: " << std::flush;
+    answer = ReadLineWhileModal(*input);
+    if (answer && answer->empty()) answer.reset();
+  } else {
+    if (!promptAnswers.empty()) {
+      answer = std::move(promptAnswers.front());
+      promptAnswers.pop_front();
+    }
+    Application::Instance().ServeWhileModal();
+  }
+  if (!answer) return false;
+  value = answer->substr(0, kMaxPromptLength);
+  return true;
+}
+
+void HeadlessBackend::MessageBox(const std::string& caption, const std::string& text,
+                                 MessageIcon icon) {
+  const Box box{caption, text, icon};
+  boxes.push_back(box);
+  *output << caption << ": " << text << std::endl;
+  if (onMessageBox) onMessageBox(box);
+  if (terminal) {
+    *output << "(press Enter) " << std::flush;
+    ReadLineWhileModal(*input);
+  } else {
+    Application::Instance().ServeWhileModal();
+  }
+}
+
+void HeadlessBackend::ShowError(const std::string& message) {
+  *errorOutput << message << std::endl;
+  errors.push_back(message);
+}
+
+}  // namespace toolkit

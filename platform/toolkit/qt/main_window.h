@@ -1,0 +1,35 @@
+// The main window: form caption and placement, menu bar, the memo as a
+// plain-text control filling the client area, and a status bar.
+#pragma once
+
+#include <QLabel>
+#include <QMainWindow>
+#include <QPlainTextEdit>
+#include <QTimer>
+
+#include "platform/toolkit/toolkit.h"
+
+namespace toolkit {
+
+class MainWindow : public QMainWindow {
+ public:
+  explicit MainWindow(TForm& form);
+
+ protected:
+  // Closing asks the application to end; the window goes when it has.
+  void closeEvent(QCloseEvent* event) override;
+
+ private:
+  void MirrorMemo(TMemo& memo);
+  void AppendLine(const std::string& line);
+  void ClearLines();
+  void ShowStatus();
+
+  TForm& form_;
+  QPlainTextEdit* memo_ = nullptr;
+  int memoLines_ = 0;
+  QLabel* status_ = nullptr;
+  QTimer* statusClock_ = nullptr;
+};
+
+}  // namespace toolkit
