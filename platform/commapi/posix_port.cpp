@@ -1,11 +1,371 @@
+#include "platform/commapi/posix_port.h"
+
+#include <fcntl.h>
+#include <poll.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <algorithm>
+#include <cerrno>
+#include <chrono>
+#include <cstdint>
+#include <optional>
+
 #include "platform/commapi/errors.h"
 #include "platform/commapi/native_port.h"
+#include "platform/commapi/overlapped.h"
+#include "platform/commapi/termios_settings.h"
+#include "platform/commapi/transfer_timeouts.h"
 
 namespace commapi {
 
-std::shared_ptr<Port> OpenNativePort(const std::string&) {
-  Fail(ERROR_FILE_NOT_FOUND);
-  return nullptr;
+namespace {
+
+// How often the watcher samples the modem lines, and the longest a transfer
+// waits before it looks for an abort.
+constexpr int kPollMs = 20;
+
+// Real devices run in real time, whatever clock the rest of the program uses.
+std::int64_t NowMs() {
+  using namespace std::chrono;
+  return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
+}
+
+// What a device without modem lines answers to the line ioctls.
+bool NoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
+
+bool WouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK || error == EINTR; }
+
+// Waits for the device to become ready, at most until deadline (never longer
+// than one poll period, so a purge or a close is noticed).
+void AwaitDevice(int fd, short events, std::optional<std::int64_t> deadline) {
+  int wait = kPollMs;
+  if (deadline) wait = static_cast<int>(std::clamp<std::int64_t>(*deadline - NowMs(), 0, kPollMs));
+  pollfd target{fd, events, 0};
+  ::poll(&target, 1, wait);
+}
+
+std::optional<std::int64_t> DeadlineAfter(std::optional<std::int64_t> limit, std::int64_t start) {
+  if (!limit) return std::nullopt;
+  return start + *limit;
+}
+
+bool Passed(std::optional<std::int64_t> deadline) { return deadline && NowMs() >= *deadline; }
+
+}  // namespace
+
+std::shared_ptr<Port> OpenNativePort(const std::string& path) {
+  UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd.Valid()) {
+    Fail(ErrorFromErrno(errno));
+    return nullptr;
+  }
+  if (!::isatty(fd.Get())) {
+    Fail(ERROR_FILE_NOT_FOUND);  // not a serial device at all
+    return nullptr;
+  }
+  // The lock is what keeps a second opener out: root is not bound by TIOCEXCL.
+  if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
+    Fail(ErrorFromErrno(errno));
+    return nullptr;
+  }
+  termios settings{};
+  if (::tcgetattr(fd.Get(), &settings) != 0) {
+    Fail(ErrorFromErrno(errno));
+    return nullptr;
+  }
+  MakeRawTermios(settings);
+  if (::tcsetattr(fd.Get(), TCSANOW, &settings) != 0) {
+    Fail(ErrorFromErrno(errno));
+    return nullptr;
+  }
+  ::ioctl(fd.Get(), TIOCEXCL);
+  int lines = 0;
+  const bool hasModemLines = ::ioctl(fd.Get(), TIOCMGET, &lines) == 0;
+  return std::make_shared<PosixPort>(std::move(fd), hasModemLines);
+}
+
+PosixPort::PosixPort(UniqueFd fd, bool hasModemLines)
+    : fd_(std::move(fd)), hasModemLines_(hasModemLines) {}
+
+PosixPort::~PosixPort() { Close(); }
+
+void PosixPort::Close() {
+  {
+    std::lock_guard lock(mutex_);
+    if (closed_) return;
+    closed_ = true;
+    ++readAborts_;
+    ++writeAborts_;
+    events_.AbortWait(ERROR_OPERATION_ABORTED);
+  }
+  if (watcher_.joinable()) {
+    const char stop = 0;
+    (void)!::write(wakeWrite_.Get(), &stop, 1);
+    watcher_.join();
+  }
+  ::ioctl(fd_.Get(), TIOCNXCL);  // the device may stay open elsewhere (a pty's other users)
+  fd_.Reset();
+}
+
+DWORD PosixPort::UnusableError() const {
+  if (closed_) return ERROR_INVALID_HANDLE;
+  if (gone_) return ERROR_DEVICE_NOT_CONNECTED;
+  return 0;
+}
+
+BOOL PosixPort::SetupComm(DWORD inQueue, DWORD outQueue) {
+  std::lock_guard lock(mutex_);
+  if (DWORD error = UnusableError()) return Fail(error);
+  settings_.inQueue = inQueue;
+  settings_.outQueue = outQueue;
+  return 1;
+}
+
+BOOL PosixPort::GetCommState(DCB* dcb) {
+  std::lock_guard lock(mutex_);
+  if (DWORD error = UnusableError()) return Fail(error);
+  *dcb = settings_.dcb;
+  return 1;
+}
+
+BOOL PosixPort::SetCommState(const DCB& dcb) {
+  std::lock_guard lock(mutex_);
+  if (DWORD error = UnusableError()) return Fail(error);
+  termios settings{};
+  if (::tcgetattr(fd_.Get(), &settings) != 0) return Fail(ErrorFromErrno(errno));
+  if (DWORD error = ApplyDcbToTermios(dcb, settings)) return Fail(error);
+  if (::tcsetattr(fd_.Get(), TCSANOW, &settings) != 0) return Fail(ErrorFromErrno(errno));
+  settings_.dcb = dcb;
+  if (DWORD error = SetOutputLines(DtrRaised(dcb), RtsRaised(dcb))) return Fail(error);
+  return 1;
+}
+
+DWORD PosixPort::SetOutputLines(bool dtr, bool rts) {
+  if (!hasModemLines_) return 0;
+  int lines = 0;
+  if (::ioctl(fd_.Get(), TIOCMGET, &lines) != 0) {
+    return NoModemLines(errno) ? 0 : ErrorFromErrno(errno);
+  }
+  lines = dtr ? lines | TIOCM_DTR : lines & ~TIOCM_DTR;
+  lines = rts ? lines | TIOCM_RTS : lines & ~TIOCM_RTS;
+  if (::ioctl(fd_.Get(), TIOCMSET, &lines) != 0) {
+    return NoModemLines(errno) ? 0 : ErrorFromErrno(errno);
+  }
+  return 0;
+}
+
+BOOL PosixPort::SetCommTimeouts(const COMMTIMEOUTS& timeouts) {
+  std::lock_guard lock(mutex_);
+  if (DWORD error = UnusableError()) return Fail(error);
+  settings_.timeouts = timeouts;
+  return 1;
+}
+
+BOOL PosixPort::SetCommMask(DWORD mask) {
+  std::lock_guard lock(mutex_);
+  if (DWORD error = UnusableError()) return Fail(error);
+  events_.SetMask(mask);
+  return 1;
+}
+
+BOOL PosixPort::WaitCommEvent(DWORD* eventMask, OVERLAPPED* overlapped) {
+  std::lock_guard lock(mutex_);
+  if (DWORD error = UnusableError()) {
+    // The record's event stays reset, so a monitoring loop blocks instead of
+    // spinning on a device that is gone.
+    if (overlapped != nullptr) BeginOperation(overlapped);
+    return Fail(error);
+  }
+  if (DWORD error = StartWatcher()) return Fail(error);
+  return events_.Wait(eventMask, overlapped);
+}
+
+DWORD PosixPort::StartWatcher() {
+  if (watcher_.joinable()) return 0;
+  int wake[2];
+  if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) return ErrorFromErrno(errno);
+  wakeRead_ = UniqueFd(wake[0]);
+  wakeWrite_ = UniqueFd(wake[1]);
+  // Changes count from now on, not from whatever the lines were at open.
+  if (ReadModemStatus(lines_) != 0) lines_ = 0;
+  watcher_ = std::thread([this] { Watch(); });
+  return 0;
+}
+
+void PosixPort::Watch() {
+  bool inputQueued = false;
+  for (;;) {
+    // While reported input sits unread, POLLIN would fire at once; the
+    // timeout then paces the sampling instead.
+    pollfd targets[2] = {{fd_.Get(), static_cast<short>(inputQueued ? 0 : POLLIN), 0},
+                         {wakeRead_.Get(), POLLIN, 0}};
+    ::poll(targets, 2, kPollMs);
+    if (targets[1].revents != 0) return;
+    std::lock_guard lock(mutex_);
+    if (closed_) return;
+    if (targets[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
+      gone_ = true;
+      events_.AbortWait(ERROR_DEVICE_NOT_CONNECTED);
+      return;
+    }
+    inputQueued = CheckInput();
+    CheckLines();
+  }
+}
+
+bool PosixPort::CheckInput() {
+  int queued = 0;
+  if (::ioctl(fd_.Get(), FIONREAD, &queued) != 0 || queued <= 0) return false;
+  if (static_cast<DWORD>(queued) > reported_) {
+    reported_ = static_cast<DWORD>(queued);
+    events_.Raise(EV_RXCHAR);
+  }
+  return true;
+}
+
+void PosixPort::CheckLines() {
+  DWORD status = 0;
+  if (!hasModemLines_ || ReadModemStatus(status) != 0) return;
+  const DWORD changed = status ^ lines_;
+  lines_ = status;
+  DWORD events = 0;
+  if (changed & MS_CTS_ON) events |= EV_CTS;
+  if (changed & MS_DSR_ON) events |= EV_DSR;
+  if (changed & MS_RLSD_ON) events |= EV_RLSD;
+  if (changed & MS_RING_ON) events |= EV_RING;
+  events_.Raise(events);
+}
+
+DWORD PosixPort::ReadModemStatus(DWORD& status) const {
+  status = 0;
+  if (!hasModemLines_) return 0;
+  int lines = 0;
+  if (::ioctl(fd_.Get(), TIOCMGET, &lines) != 0) {
+    return NoModemLines(errno) ? 0 : ErrorFromErrno(errno);
+  }
+  if (lines & TIOCM_CTS) status |= MS_CTS_ON;
+  if (lines & TIOCM_DSR) status |= MS_DSR_ON;
+  if (lines & TIOCM_RNG) status |= MS_RING_ON;
+  if (lines & TIOCM_CAR) status |= MS_RLSD_ON;
+  return 0;
+}
+
+BOOL PosixPort::GetCommModemStatus(DWORD* modemStatus) {
+  std::lock_guard lock(mutex_);
+  if (DWORD error = UnusableError()) return Fail(error);
+  if (DWORD error = ReadModemStatus(*modemStatus)) return Fail(error);
+  return 1;
+}
+
+BOOL PosixPort::ClearCommError(DWORD* errors, COMSTAT* stat) {
+  std::lock_guard lock(mutex_);
+  if (DWORD error = UnusableError()) return Fail(error);
+  int queued = 0;
+  if (::ioctl(fd_.Get(), FIONREAD, &queued) != 0) return Fail(ErrorFromErrno(errno));
+  int outgoing = 0;
+  if (::ioctl(fd_.Get(), TIOCOUTQ, &outgoing) != 0) outgoing = 0;
+  if (errors != nullptr) *errors = 0;
+  if (stat != nullptr) {
+    *stat = COMSTAT{0, static_cast<DWORD>(std::max(queued, 0)),
+                    static_cast<DWORD>(std::max(outgoing, 0))};
+  }
+  return 1;
+}
+
+BOOL PosixPort::PurgeComm(DWORD flags) {
+  std::lock_guard lock(mutex_);
+  if (DWORD error = UnusableError()) return Fail(error);
+  if (flags & PURGE_RXABORT) ++readAborts_;
+  if (flags & PURGE_TXABORT) ++writeAborts_;
+  // The event wait's owner may release its record right after the purge.
+  if (flags & (PURGE_TXABORT | PURGE_RXABORT)) events_.AbortWait(ERROR_OPERATION_ABORTED);
+  if ((flags & PURGE_RXCLEAR) && ::tcflush(fd_.Get(), TCIFLUSH) != 0) {
+    return Fail(ErrorFromErrno(errno));
+  }
+  if (flags & PURGE_RXCLEAR) reported_ = 0;
+  if ((flags & PURGE_TXCLEAR) && ::tcflush(fd_.Get(), TCOFLUSH) != 0) {
+    return Fail(ErrorFromErrno(errno));
+  }
+  return 1;
+}
+
+BOOL PosixPort::ReadFile(void* buffer, DWORD toRead, DWORD* read, OVERLAPPED* overlapped) {
+  ReadPlan plan;
+  unsigned aborts = 0;
+  int fd = -1;
+  {
+    std::lock_guard lock(mutex_);
+    if (DWORD error = UnusableError()) return Fail(error);
+    plan = PlanRead(settings_.timeouts, toRead);
+    aborts = readAborts_;
+    fd = fd_.Get();
+  }
+  char* out = static_cast<char*>(buffer);
+  DWORD got = 0;
+  const std::int64_t start = NowMs();
+  const std::optional<std::int64_t> deadline = DeadlineAfter(plan.total, start);
+  std::optional<std::int64_t> gapDeadline;
+  while (got < toRead) {
+    {
+      std::lock_guard lock(mutex_);
+      if (DWORD error = UnusableError()) return Fail(error);
+      if (readAborts_ != aborts) return Fail(ERROR_OPERATION_ABORTED);
+      const ssize_t count = ::read(fd, out + got, toRead - got);
+      if (count < 0 && !WouldBlock(errno)) return Fail(ErrorFromErrno(errno));
+      if (count > 0) {
+        got += static_cast<DWORD>(count);
+        // Bytes read need no further EV_RXCHAR; unreported ones never get one.
+        reported_ -= std::min(reported_, static_cast<DWORD>(count));
+        gapDeadline = DeadlineAfter(plan.interval, NowMs());
+      }
+    }
+    if (got == toRead || plan.immediate || (plan.returnOnAny && got > 0)) break;
+    if (Passed(deadline) || Passed(gapDeadline)) break;
+    std::optional<std::int64_t> until = deadline;
+    if (gapDeadline && (!until || *gapDeadline < *until)) until = gapDeadline;
+    AwaitDevice(fd, POLLIN, until);
+  }
+  return CompletedTransfer(overlapped, read, got);
+}
+
+BOOL PosixPort::WriteFile(const void* buffer, DWORD toWrite, DWORD* written,
+                          OVERLAPPED* overlapped) {
+  std::optional<std::int64_t> deadline;
+  unsigned aborts = 0;
+  int fd = -1;
+  {
+    std::lock_guard lock(mutex_);
+    if (DWORD error = UnusableError()) return Fail(error);
+    deadline = DeadlineAfter(WriteLimit(settings_.timeouts, toWrite), NowMs());
+    aborts = writeAborts_;
+    fd = fd_.Get();
+  }
+  const char* in = static_cast<const char*>(buffer);
+  DWORD done = 0;
+  while (done < toWrite) {
+    {
+      std::lock_guard lock(mutex_);
+      if (DWORD error = UnusableError()) return Fail(error);
+      if (writeAborts_ != aborts) return Fail(ERROR_OPERATION_ABORTED);
+      const ssize_t count = ::write(fd, in + done, toWrite - done);
+      if (count < 0 && !WouldBlock(errno)) return Fail(ErrorFromErrno(errno));
+      if (count > 0) done += static_cast<DWORD>(count);
+    }
+    if (done == toWrite) break;
+    if (Passed(deadline)) {
+      if (written != nullptr) *written = done;
+      return Fail(ERROR_SEM_TIMEOUT);
+    }
+    AwaitDevice(fd, POLLOUT, deadline);
+  }
+  {
+    std::lock_guard lock(mutex_);
+    events_.Raise(EV_TXEMPTY);
+  }
+  return CompletedTransfer(overlapped, written, done);
 }
 
 }  // namespace commapi

@@ -1,0 +1,68 @@
+// A port on a POSIX terminal device (a serial port, a USB adapter, a
+// pseudo-terminal). Transfers finish within their call. Events come from a
+// watcher thread, started by the first WaitCommEvent, that polls the device
+// for new input and samples the modem lines. A device without modem lines
+// (a pseudo-terminal) reads its inputs as low and ignores DTR and RTS, like a
+// three-wire cable.
+#pragma once
+
+#include <mutex>
+#include <thread>
+
+#include "platform/commapi/comm_events.h"
+#include "platform/commapi/port.h"
+#include "platform/commapi/port_settings.h"
+#include "platform/commapi/unique_fd.h"
+
+namespace commapi {
+
+class PosixPort : public Port {
+ public:
+  PosixPort(UniqueFd fd, bool hasModemLines);
+  ~PosixPort() override;
+
+  BOOL SetupComm(DWORD inQueue, DWORD outQueue) override;
+  BOOL GetCommState(DCB* dcb) override;
+  BOOL SetCommState(const DCB& dcb) override;
+  BOOL SetCommTimeouts(const COMMTIMEOUTS& timeouts) override;
+  BOOL SetCommMask(DWORD mask) override;
+  BOOL WaitCommEvent(DWORD* eventMask, OVERLAPPED* overlapped) override;
+  BOOL ClearCommError(DWORD* errors, COMSTAT* stat) override;
+  BOOL GetCommModemStatus(DWORD* modemStatus) override;
+  BOOL PurgeComm(DWORD flags) override;
+  BOOL ReadFile(void* buffer, DWORD toRead, DWORD* read, OVERLAPPED* overlapped) override;
+  BOOL WriteFile(const void* buffer, DWORD toWrite, DWORD* written,
+                 OVERLAPPED* overlapped) override;
+  void Close() override;
+
+ private:
+  // The rest runs with mutex_ held.
+  DWORD UnusableError() const;
+  DWORD ReadModemStatus(DWORD& status) const;
+  DWORD SetOutputLines(bool dtr, bool rts);
+  DWORD StartWatcher();
+  // Raises EV_RXCHAR for input not yet reported; true when input is queued.
+  bool CheckInput();
+  void CheckLines();
+
+  void Watch();
+
+  UniqueFd fd_;
+  const bool hasModemLines_;
+
+  mutable std::mutex mutex_;
+  PortSettings settings_;
+  CommEventState events_;
+  DWORD reported_ = 0;   // queued bytes already reported as EV_RXCHAR
+  DWORD lines_ = 0;      // modem status as the watcher last saw it
+  unsigned readAborts_ = 0;   // purges that abort reads in progress
+  unsigned writeAborts_ = 0;  // and writes
+  bool gone_ = false;
+  bool closed_ = false;
+
+  UniqueFd wakeRead_;  // a byte here stops the watcher
+  UniqueFd wakeWrite_;
+  std::thread watcher_;
+};
+
+}  // namespace commapi

@@ -1,0 +1,271 @@
+// Ports on pseudo-terminals, in real time: the slave is bound to a COM name
+// through TELVORA_COMn and the test plays the modem on the master side.
+#include <gtest/gtest.h>
+
+#include <termios.h>
+
+#include <chrono>
+#include <functional>
+#include <string>
+#include <thread>
+
+#include "platform/commapi/commapi.h"
+#include "tests/support/pty.h"
+
+namespace commapi {
+namespace {
+
+using testsupport::PtyPort;
+using testsupport::ScopedEnv;
+
+HANDLE OpenPort(const std::string& name) {
+  return CreateFileA(name.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr, OPEN_EXISTING,
+                     FILE_FLAG_OVERLAPPED, nullptr);
+}
+
+// Polls until condition holds or a generous real-time limit passes.
+bool Eventually(const std::function<bool()>& condition) {
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::seconds(5);
+  while (!condition()) {
+    if (std::chrono::steady_clock::now() > limit) return false;
+    std::this_thread::sleep_for(std::chrono::milliseconds(2));
+  }
+  return true;
+}
+
+bool Signalled(const OVERLAPPED& record, DWORD ms = 0) {
+  return WaitForSingleObject(record.hEvent, ms) == WAIT_OBJECT_0;
+}
+
+class PtyPortTest : public ::testing::Test {
+ protected:
+  void SetUp() override {
+    port = OpenPort(pty.DeviceName());
+    ASSERT_NE(port, INVALID_HANDLE_VALUE) << "error " << GetLastError();
+    // Reads return at once with what is queued, as the port component sets them.
+    COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 100, 1000};
+    ASSERT_TRUE(SetCommTimeouts(port, &timeouts));
+    record.hEvent = CreateEventA(nullptr, 1, 1, nullptr);
+  }
+  void TearDown() override {
+    if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
+    CloseHandle(record.hEvent);
+  }
+
+  DWORD Queued() {
+    COMSTAT stat{};
+    EXPECT_TRUE(ClearCommError(port, nullptr, &stat));
+    return stat.cbInQue;
+  }
+
+  std::string ReadQueued() {
+    char buffer[256];
+    DWORD read = 0;
+    EXPECT_TRUE(ReadFile(port, buffer, sizeof buffer, &read, nullptr)) << GetLastError();
+    return std::string(buffer, read);
+  }
+
+  PtyPort pty{5};
+  HANDLE port = INVALID_HANDLE_VALUE;
+  OVERLAPPED record{};
+};
+
+TEST_F(PtyPortTest, ControlBlockReachesTheTerminalSettings) {
+  const termios opened = pty.Pty().SlaveSettings();
+  EXPECT_EQ(opened.c_lflag & (ICANON | ECHO | ISIG), 0u) << "raw from the start";
+  EXPECT_EQ(opened.c_oflag & OPOST, 0u);
+
+  // A pseudo-terminal keeps speed and stop bits but always reads back as
+  // eight bits without parity; the framing itself is checked on its own below.
+  struct Case {
+    DWORD baud;
+    speed_t speed;
+    BYTE stopBits;
+  };
+  const Case cases[] = {
+      {9600, B9600, ONESTOPBIT},
+      {19200, B19200, ONESTOPBIT},
+      {38400, B38400, ONESTOPBIT},
+      {2400, B2400, TWOSTOPBITS},
+  };
+  DCB dcb{};
+  ASSERT_TRUE(GetCommState(port, &dcb));
+  for (const Case& c : cases) {
+    SCOPED_TRACE(c.baud);
+    dcb.BaudRate = c.baud;
+    dcb.StopBits = c.stopBits;
+    ASSERT_TRUE(SetCommState(port, &dcb)) << GetLastError();
+    const termios settings = pty.Pty().SlaveSettings();
+    EXPECT_EQ(cfgetospeed(&settings), c.speed);
+    EXPECT_EQ(cfgetispeed(&settings), c.speed);
+    EXPECT_EQ(settings.c_cflag & CSIZE, static_cast<tcflag_t>(CS8));
+    EXPECT_EQ((settings.c_cflag & CSTOPB) != 0, c.stopBits == TWOSTOPBITS);
+    EXPECT_EQ(settings.c_lflag & (ICANON | ECHO), 0u);
+    DCB readBack{};
+    ASSERT_TRUE(GetCommState(port, &readBack));
+    EXPECT_EQ(readBack.BaudRate, c.baud);
+  }
+}
+
+TEST_F(PtyPortTest, FlowControlFlagsAndRefusedSpeeds) {
+  DCB dcb{};
+  ASSERT_TRUE(GetCommState(port, &dcb));
+  dcb.fOutxCtsFlow = 1;
+  dcb.fOutX = 1;
+  dcb.fInX = 1;
+  ASSERT_TRUE(SetCommState(port, &dcb));
+  termios settings = pty.Pty().SlaveSettings();
+  EXPECT_NE(settings.c_iflag & IXON, 0u);
+  EXPECT_NE(settings.c_iflag & IXOFF, 0u);
+  EXPECT_EQ(settings.c_cc[VSTART], 17);
+  EXPECT_EQ(settings.c_cc[VSTOP], 19);
+
+  dcb.fOutxCtsFlow = 0;
+  dcb.fOutX = 0;
+  dcb.fInX = 0;
+  ASSERT_TRUE(SetCommState(port, &dcb));
+  settings = pty.Pty().SlaveSettings();
+  EXPECT_EQ(settings.c_iflag & (IXON | IXOFF), 0u);
+  EXPECT_EQ(settings.c_cflag & CRTSCTS, 0u);
+
+  dcb.BaudRate = 14400;  // no terminal speed for it
+  EXPECT_FALSE(SetCommState(port, &dcb));
+  EXPECT_EQ(GetLastError(), ERROR_INVALID_PARAMETER);
+  DCB kept{};
+  ASSERT_TRUE(GetCommState(port, &kept));
+  EXPECT_EQ(kept.BaudRate, 9600u) << "a refused block leaves the settings as they were";
+}
+
+TEST_F(PtyPortTest, BytesTravelBothWays) {
+  DWORD written = 0;
+  ASSERT_TRUE(WriteFile(port, "AT V1\r\n", 7, &written, &record));
+  EXPECT_EQ(written, 7u);
+  EXPECT_TRUE(Signalled(record));
+  EXPECT_EQ(pty.Pty().Read(7), "AT V1\r\n");
+
+  EXPECT_EQ(ReadQueued(), "") << "nothing queued: the read returns at once";
+  pty.Pty().Write("\r\nOK\r\n");
+  ASSERT_TRUE(Eventually([&] { return Queued() == 6; }));
+  char two[2];
+  DWORD read = 0;
+  ASSERT_TRUE(ReadFile(port, two, 2, &read, &record));
+  EXPECT_EQ(std::string(two, read), "\r\n");
+  DWORD transferred = 0;
+  EXPECT_TRUE(GetOverlappedResult(port, &record, &transferred, 0));
+  EXPECT_EQ(transferred, 2u);
+  EXPECT_EQ(ReadQueued(), "OK\r\n");
+}
+
+TEST_F(PtyPortTest, InputRaisesOneEventPerArrival) {
+  ASSERT_TRUE(SetCommMask(port, EV_RXCHAR | EV_CTS | EV_DSR | EV_RLSD));
+  DWORD events = 0;
+  ASSERT_FALSE(WaitCommEvent(port, &events, &record));
+  ASSERT_EQ(GetLastError(), ERROR_IO_PENDING);
+  EXPECT_FALSE(Signalled(record));
+
+  pty.Pty().Write("OK");
+  ASSERT_TRUE(Signalled(record, 5000));
+  DWORD transferred = 0;
+  EXPECT_TRUE(GetOverlappedResult(port, &record, &transferred, 0));
+  EXPECT_EQ(events, EV_RXCHAR);
+
+  // The same two bytes, still unread, must not be reported again.
+  ASSERT_FALSE(WaitCommEvent(port, &events, &record));
+  EXPECT_FALSE(Signalled(record, 150));
+
+  pty.Pty().Write("\r\n");
+  ASSERT_TRUE(Signalled(record, 5000)) << "new bytes are";
+  EXPECT_EQ(events, EV_RXCHAR);
+  EXPECT_EQ(ReadQueued(), "OK\r\n");
+
+  ASSERT_FALSE(WaitCommEvent(port, &events, &record));
+  EXPECT_FALSE(Signalled(record, 150)) << "reading reports nothing";
+  pty.Pty().Write("x");
+  EXPECT_TRUE(Signalled(record, 5000));
+}
+
+TEST_F(PtyPortTest, ThreeWireLinesReadLowAndIgnoreDtrAndRts) {
+  DWORD status = 0xFF;
+  ASSERT_TRUE(GetCommModemStatus(port, &status));
+  EXPECT_EQ(status, 0u);
+
+  DCB dcb{};
+  ASSERT_TRUE(GetCommState(port, &dcb));
+  for (DWORD control : {DTR_CONTROL_DISABLE, DTR_CONTROL_ENABLE}) {
+    dcb.fDtrControl = control;
+    dcb.fRtsControl = control;
+    ASSERT_TRUE(SetCommState(port, &dcb)) << GetLastError();
+    ASSERT_TRUE(GetCommModemStatus(port, &status));
+    EXPECT_EQ(status, 0u);
+  }
+}
+
+TEST_F(PtyPortTest, PurgeDiscardsWhatWasNotRead) {
+  pty.Pty().Write("stale reply");
+  ASSERT_TRUE(Eventually([&] { return Queued() == 11; }));
+  ASSERT_TRUE(PurgeComm(port, PURGE_TXABORT | PURGE_RXABORT | PURGE_TXCLEAR | PURGE_RXCLEAR));
+  EXPECT_EQ(Queued(), 0u);
+  EXPECT_EQ(ReadQueued(), "");
+
+  pty.Pty().Write("fresh");
+  ASSERT_TRUE(Eventually([&] { return Queued() == 5; }));
+  EXPECT_EQ(ReadQueued(), "fresh");
+}
+
+TEST_F(PtyPortTest, PortIsExclusiveUntilClosed) {
+  EXPECT_EQ(OpenPort(pty.DeviceName()), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+
+  ASSERT_TRUE(CloseHandle(port));
+  port = OpenPort(pty.DeviceName());
+  EXPECT_NE(port, INVALID_HANDLE_VALUE) << "closing gives the device back: " << GetLastError();
+}
+
+TEST_F(PtyPortTest, HangUpEndsTheWaitAndTheDevice) {
+  ASSERT_TRUE(SetCommMask(port, EV_RXCHAR));
+  DWORD events = 0;
+  ASSERT_FALSE(WaitCommEvent(port, &events, &record));
+
+  pty.Pty().CloseMaster();
+  ASSERT_TRUE(Signalled(record, 5000));
+  DWORD transferred = 0;
+  EXPECT_FALSE(GetOverlappedResult(port, &record, &transferred, 0));
+  EXPECT_EQ(GetLastError(), ERROR_DEVICE_NOT_CONNECTED);
+
+  EXPECT_FALSE(WaitCommEvent(port, &events, &record));
+  EXPECT_EQ(GetLastError(), ERROR_DEVICE_NOT_CONNECTED);
+  EXPECT_FALSE(Signalled(record)) << "a monitoring loop must block, not spin";
+  DWORD written = 0;
+  EXPECT_FALSE(WriteFile(port, "A", 1, &written, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_DEVICE_NOT_CONNECTED);
+}
+
+TEST_F(PtyPortTest, WriteThatCannotFinishTimesOut) {
+  COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 100};
+  ASSERT_TRUE(SetCommTimeouts(port, &timeouts));
+  // Nobody reads the master, so the terminal's buffers fill up.
+  const std::string flood(4 << 20, 'x');
+  DWORD written = 0;
+  EXPECT_FALSE(WriteFile(port, flood.data(), static_cast<DWORD>(flood.size()), &written, nullptr));
+  EXPECT_EQ(GetLastError(), ERROR_SEM_TIMEOUT);
+  EXPECT_LT(written, flood.size());
+}
+
+TEST(PosixPortOpen, MissingOrUnsuitableDevicesAreRefused) {
+  struct Case {
+    const char* mapped;
+    DWORD error;
+  };
+  const Case cases[] = {
+      {"/nonexistent/telvora-port", ERROR_FILE_NOT_FOUND},
+      {"/dev/null", ERROR_FILE_NOT_FOUND},  // not a terminal
+  };
+  for (const Case& c : cases) {
+    ScopedEnv binding("TELVORA_COM6", c.mapped);
+    EXPECT_EQ(OpenPort("\\\\.\\COM6"), INVALID_HANDLE_VALUE) << c.mapped;
+    EXPECT_EQ(GetLastError(), c.error) << c.mapped;
+  }
+}
+
+}  // namespace
+}  // namespace commapi
