@@ -1,0 +1,299 @@
+// Every way the Rover Test can stop before its verdict: nothing is copied,
+// and the port and its lines are left as the run had them at that point.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <functional>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "platform/commapi/virtual_device.h"
+#include "tests/support/Scenario.h"
+
+namespace {
+
+using Lines = std::vector<std::string>;
+
+const std::string kDevice = "\\\\.\\COM1";
+
+// Stands between the port and the simulated modem and spoils one chosen
+// write: the nth one that starts with a given text. Every write of the
+// procedures is one whole command line, so matching writes is enough.
+class FaultInjector : public commapi::VirtualDevice {
+ public:
+  enum class Fault {
+    GoDeaf,         // this write and everything after it never reach the modem
+    AnswerInstead,  // the modem never sees it; `reply` comes back instead
+    Notify,         // it reaches the modem, then `onMatch` runs
+  };
+
+  explicit FaultInjector(std::shared_ptr<commapi::VirtualDevice> modem)
+      : modem_(std::move(modem)) {}
+
+  void At(std::string prefix, int nth, Fault fault, std::string reply = {},
+          std::function<void()> onMatch = {}) {
+    prefix_ = std::move(prefix);
+    nth_ = nth;
+    fault_ = fault;
+    reply_ = std::move(reply);
+    onMatch_ = std::move(onMatch);
+  }
+
+  void Attach(commapi::VirtualLine& line) override {
+    line_ = &line;
+    modem_->Attach(line);
+  }
+  void Detach() override {
+    modem_->Detach();
+    line_ = nullptr;
+  }
+  void Configure(const commapi::DCB& dcb, bool dtr, bool rts) override {
+    modem_->Configure(dcb, dtr, rts);
+  }
+  void Transmit(std::string_view bytes) override {
+    if (deaf_) return;
+    const bool hit = !prefix_.empty() && bytes.starts_with(prefix_) && ++seen_ == nth_;
+    if (!hit) return modem_->Transmit(bytes);
+    switch (fault_) {
+      case Fault::GoDeaf:
+        deaf_ = true;
+        break;
+      case Fault::AnswerInstead:
+        line_->Receive(reply_);
+        break;
+      case Fault::Notify:
+        modem_->Transmit(bytes);
+        onMatch_();
+        break;
+    }
+  }
+
+ private:
+  std::shared_ptr<commapi::VirtualDevice> modem_;
+  commapi::VirtualLine* line_ = nullptr;
+  std::string prefix_;
+  int nth_ = 0;
+  int seen_ = 0;
+  Fault fault_ = Fault::Notify;
+  std::string reply_;
+  std::function<void()> onMatch_;
+  bool deaf_ = false;
+};
+
+// A scenario whose modem is reached through a FaultInjector.
+struct FaultyScenario {
+  explicit FaultyScenario(scenario::Options options) : s(std::move(options)) {
+    injector = std::make_shared<FaultInjector>(commapi::BoundVirtualDevice(kDevice));
+    commapi::BindVirtualDevice(kDevice, injector);
+  }
+  scenario::Scenario s;
+  std::shared_ptr<FaultInjector> injector;
+};
+
+Lines Tail(const Lines& log, std::size_t n) {
+  return Lines(log.end() - std::min(n, log.size()), log.end());
+}
+
+bool Contains(const Lines& log, const std::string& line) {
+  return std::find(log.begin(), log.end(), line) != log.end();
+}
+
+void ExpectNoVerdict(scenario::Scenario& s) {
+  EXPECT_FALSE(Contains(s.Log(), "Dial Test Version 2.01"));
+  EXPECT_EQ(s.Clipboard(), "");
+  EXPECT_EQ(s.Form().Status.Text(), "");
+  EXPECT_FALSE(s.Form().Status.ClockRunning());
+}
+
+TEST(RoverEarlyEnd, NoModemAtDetection) {
+  scenario::Scenario s({.profile = "dead"});
+  s.Click(s.Form().Test1);
+  EXPECT_EQ(s.Log(), (Lines{"Detecting modem", "Modem NOT detected at 19200, Try again", "",
+                            "No Modem detected stopping test"}));
+  EXPECT_FALSE(s.Form().ComPort->Connected());
+  ExpectNoVerdict(s);
+}
+
+TEST(RoverEarlyEnd, FirstCallGetsNoCarrier) {
+  scenario::Scenario s({.profile = "no-carrier"});
+  s.Click(s.Form().Test1);
+  EXPECT_EQ(Tail(s.Log(), 3), (Lines{"Dial test, 5551234", "Dialed, no carrier. (Line busy?)",
+                                     "Dial test failed, please check cables"}));
+  EXPECT_TRUE(s.Form().ComPort->Connected());
+  ExpectNoVerdict(s);
+}
+
+// The call reached something that is not the answering system; it is hung
+// up before the test stops, so the line is not left held.
+TEST(RoverEarlyEnd, FirstCallWithoutWelcomeIsHungUp) {
+  scenario::Scenario s({.profile = "no-welcome"});
+  s.Click(s.Form().Test1);
+  const Lines log = s.Log();
+  EXPECT_EQ(log.back(),
+            "Did not get Welcome message from answering system. Answering system must send text "
+            "Welcome");
+  EXPECT_TRUE(scenario::ContainsRun(
+      log, {"Dialed and Connected", "Did not get Welcome message from server",
+            "Hang up, takes upto 15 seconds"}));
+  EXPECT_FALSE(Contains(log, "Dial test passed"));
+  EXPECT_FALSE(s.Modem().CallUp());
+  EXPECT_TRUE(s.Form().ComPort->Connected());
+  ExpectNoVerdict(s);
+}
+
+// The modem stops answering at its nth reset; ResetModem's own lines end the
+// log. Each row names the line the run wrote just before that reset, at
+// Summary, and the findings made by then.
+TEST(RoverEarlyEnd, ResetThatFailsEndsTheRunWhereverItIs) {
+  struct Row {
+    int reset;
+    const char* before;  // null: nothing before at Summary
+    bool q0Works, h0r1Works;
+  };
+  const Row rows[] = {
+      {1, nullptr, false, false},                                                    // start
+      {2, "", false, false},                                                         // after &B1
+      {3, "Dial test passed", false, false},                                         // after &S0
+      {4, "Expected behaviour when calling without DTR, did not connect", false, false},
+      {5, "Dial with ignore DTR works", false, false},                               // phase A
+      {6, "Dial with no flow control (\\Q0) works", true, false},                    // after \Q0 call
+      {7, "AT &H0 &R1 worked", true, true},                                          // after &H0 &R1
+  };
+  const Lines resetFailed = {"Error Reseting modem!!, Ignoring", "E0, No Echo, not supported",
+                             "V1, Verbal codes, not supported, aborting test"};
+  for (const Row& row : rows) {
+    SCOPED_TRACE("reset " + std::to_string(row.reset));
+    FaultyScenario f({.level = 0});
+    f.injector->At("AT Z", row.reset, FaultInjector::Fault::GoDeaf);
+    f.s.Click(f.s.Form().Test1);
+
+    Lines expected = resetFailed;
+    if (row.before) expected.insert(expected.begin(), row.before);
+    const Lines log = f.s.Log();
+    EXPECT_EQ(Tail(log, expected.size()), expected);
+    if (!row.before) {
+      EXPECT_EQ(log.size(), resetFailed.size());
+    }
+    EXPECT_EQ(f.s.Form().Q0Works, row.q0Works);
+    EXPECT_EQ(f.s.Form().H0R1Works, row.h0r1Works);
+    EXPECT_FALSE(f.s.Form().K0Works);
+    EXPECT_TRUE(f.s.Form().ComPort->Connected());
+    EXPECT_EQ(f.s.Form().ComPort->FlowControl().ControlDtr(), comms::dtrEnable);
+    EXPECT_EQ(f.s.Form().ComPort->FlowControl().ControlRts(), comms::rtsEnable);
+    ExpectNoVerdict(f.s);
+  }
+}
+
+TEST(RoverEarlyEnd, SecondQ0RefusedAfterTheFirstWasAccepted) {
+  FaultyScenario f({.level = 0});
+  f.injector->At("AT\\Q0", 2, FaultInjector::Fault::AnswerInstead, "\r\nERROR\r\n");
+  f.s.Click(f.s.Form().Test1);
+  EXPECT_EQ(Tail(f.s.Log(), 4),
+            (Lines{"Did not get connected message with RTS low, expected", "",
+                   "\\Q0, No flow control, not supported.",
+                   "Indicated was supported before, exiting"}));
+  EXPECT_TRUE(f.s.Form().ComPort->Connected());
+  EXPECT_EQ(f.s.Form().ComPort->FlowControl().ControlDtr(), comms::dtrEnable);
+  EXPECT_EQ(f.s.Form().ComPort->FlowControl().ControlRts(), comms::rtsEnable);
+  ExpectNoVerdict(f.s);
+}
+
+// "E&xit" while a call with DTR low is being placed: the run stops after that
+// call's outcome line, with DTR still low. The status line showed the phase.
+TEST(RoverEarlyEnd, ExitDuringTheCallsWithDtrLow) {
+  struct Row {
+    int dial;  // the first dial is the plain dial test
+    const char* phase;
+    const char* lastLine;
+  };
+  const Row rows[] = {
+      {2, "Rover Test: call without DTR",
+       "Expected behaviour when calling without DTR, did not connect"},
+      {3, "Rover Test: ignore-DTR mode", "Dial with ignore DTR does not work"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.phase);
+    FaultyScenario f({.level = 0});
+    std::string statusAtExit;
+    bool clockAtExit = false;
+    TMain_Form& form = f.s.Form();
+    f.injector->At("ATDT", row.dial, FaultInjector::Fault::Notify, {}, [&] {
+      statusAtExit = form.Status.Text();
+      clockAtExit = form.Status.ClockRunning();
+      form.Exit1Click(form.Exit1);
+    });
+    f.s.Click(form.Test1);
+
+    EXPECT_EQ(statusAtExit, row.phase);
+    EXPECT_TRUE(clockAtExit);
+    EXPECT_EQ(f.s.Log().back(), row.lastLine);
+    EXPECT_TRUE(form.Terminating());
+    EXPECT_EQ(form.ComPort->FlowControl().ControlDtr(), comms::dtrDisable);
+    EXPECT_TRUE(form.ComPort->Connected());
+    ExpectNoVerdict(f.s);
+  }
+}
+
+// Quitting during the last call makes its outcome meaningless, and nothing
+// checks the terminating state after it: the run must still not turn that
+// into a recommendation, nor overwrite the clipboard.
+TEST(RoverEarlyEnd, ExitDuringTheLastCallGivesNoVerdict) {
+  FaultyScenario f({.level = 2});
+  TMain_Form& form = f.s.Form();
+  // Dials: the dial test, without DTR, ignore-DTR, RTS low, "\Q0", "&H0 &R1", "&K0".
+  f.injector->At("ATDT", 7, FaultInjector::Fault::Notify, {},
+                 [&] { form.Exit1Click(form.Exit1); });
+  f.s.Click(form.Test1);
+  EXPECT_TRUE(form.Terminating());
+  EXPECT_FALSE(form.K0Works);
+  EXPECT_TRUE(Contains(f.s.Log(), "Attempting to connect without flow control and &K0"));
+  ExpectNoVerdict(f.s);
+}
+
+// The "\Q0" call fails with carrier detect low: the run stops with RTS low.
+// The next run must not inherit that: it starts with RTS raised and reaches
+// its verdict.
+TEST(RoverEarlyEnd, Q0CallWithoutCarrierLeavesRtsLowButNotForTheNextRun) {
+  FaultyScenario f({.level = 0});
+  // Dials: the dial test, without DTR, ignore-DTR, RTS low, then "\Q0".
+  f.injector->At("ATDT", 5, FaultInjector::Fault::AnswerInstead, "\r\nNO CARRIER\r\n");
+  TMain_Form& form = f.s.Form();
+  f.s.Click(form.Test1);
+  EXPECT_EQ(Tail(f.s.Log(), 2), (Lines{"Dialed, no carrier. (Line busy?)",
+                                       "Dial with no flow control (\\Q0) does not work"}));
+  EXPECT_EQ(form.ComPort->FlowControl().ControlRts(), comms::rtsDisable);
+  EXPECT_FALSE(form.Q0Works);
+  ExpectNoVerdict(f.s);
+
+  f.s.Click(form.Test1);
+  EXPECT_EQ(f.s.Log().back(), "Test Finished, results copied to clipboard");
+  EXPECT_TRUE(form.Q0Works && form.H0R1Works && form.K0Works);
+}
+
+TEST(RoverEarlyEnd, PhoneNumberIsConfirmedOnlyAtTheFirstRun) {
+  scenario::Scenario s({.profile = "dead", .phone = std::nullopt});
+  TMain_Form& form = s.Form();
+  s.Ui().promptAnswers.push_back("555\r\n0199");  // pasted with a line break
+  s.Click(form.Test1);
+  ASSERT_EQ(s.Ui().prompts.size(), 1u);
+  EXPECT_EQ(s.Ui().prompts[0].title, "Confirm Phone Number");
+  EXPECT_EQ(s.Ui().prompts[0].label, "Phone Number to dial");
+  EXPECT_EQ(s.Ui().prompts[0].initial, DefaultPhoneNumber);
+  EXPECT_EQ(form.PhoneNumber, "5550199");
+  EXPECT_TRUE(form.PhoneNumberSet);
+
+  s.Click(form.Test1);
+  EXPECT_EQ(s.Ui().prompts.size(), 1u);
+}
+
+TEST(RoverEarlyEnd, CancelledPromptKeepsTheNumberAndTheRunGoesOn) {
+  scenario::Scenario s({.profile = "no-carrier", .level = 1, .phone = std::nullopt});
+  s.Ui().promptAnswers.push_back(std::nullopt);
+  s.Click(s.Form().Test1);
+  EXPECT_EQ(s.Ui().prompts.size(), 1u);
+  EXPECT_EQ(s.Form().PhoneNumber, DefaultPhoneNumber);
+  EXPECT_TRUE(Contains(s.Log(), std::string("Dial test, ") + DefaultPhoneNumber));
+}
+
+}  // namespace
