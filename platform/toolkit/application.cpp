@@ -137,7 +137,7 @@ void Application::Run(TForm& mainForm) {
     if (terminated_) break;
     GetBackend().WaitForEvents(MillisToNextTick());
   }
-  GetBackend().CloseWindow();
+  GetBackend().CloseWindow(mainForm);
 }
 
 int Application::MillisToNextTick() const {

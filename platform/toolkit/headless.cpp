@@ -4,52 +4,14 @@
 #include <condition_variable>
 #include <iostream>
 #include <mutex>
-#include <thread>
+
+#include "platform/toolkit/modal_line_reader.h"
 
 namespace toolkit {
 
 namespace {
 
 constexpr std::size_t kMaxPromptLength = 255;
-
-// Reads one line (without its line break) while the window goes on handling
-// synchronised calls and timer ticks, as it does behind an open modal box.
-// nullopt at the end of the input.
-std::optional<std::string> ReadLineWhileModal(std::istream& in) {
-  struct Reading {
-    std::mutex mutex;
-    std::condition_variable finished;
-    bool done = false;
-    std::optional<std::string> line;
-  } reading;
-  // A tied output stream would be flushed from the reader thread while this
-  // one may write to it; the prompt has been flushed already.
-  std::ostream* tied = in.tie(nullptr);
-  {
-    std::jthread reader([&] {
-      std::string line;
-      std::optional<std::string> result;
-      if (std::getline(in, line)) {
-        if (!line.empty() && line.back() == '\r') line.pop_back();
-        result = std::move(line);
-      }
-      std::lock_guard lock(reading.mutex);
-      reading.line = std::move(result);
-      reading.done = true;
-      reading.finished.notify_one();
-    });
-    for (;;) {
-      Application::Instance().ServeWhileModal();
-      std::unique_lock lock(reading.mutex);
-      if (reading.finished.wait_for(lock, std::chrono::milliseconds(10),
-                                    [&] { return reading.done; })) {
-        break;
-      }
-    }
-  }
-  in.tie(tied);
-  return std::move(reading.line);
-}
 
 }  // namespace
 
@@ -67,7 +29,16 @@ HeadlessBackend::HeadlessBackend()
 
 HeadlessBackend::~HeadlessBackend() = default;
 
-void HeadlessBackend::Show(TForm&) { shown = true; }
+void HeadlessBackend::Show(TForm& form) {
+  shownForm_ = &form;
+  shown = true;
+}
+
+void HeadlessBackend::CloseWindow(TForm& form) {
+  if (shownForm_ != &form) return;
+  shownForm_ = nullptr;
+  shown = false;
+}
 
 void HeadlessBackend::WaitForEvents(int maxMs) {
   std::unique_lock lock(waiter_->mutex);

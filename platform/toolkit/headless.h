@@ -53,7 +53,7 @@ class HeadlessBackend : public Backend {
   void PumpEvents() override {}
   void WaitForEvents(int maxMs) override;
   void Wake() override;
-  void CloseWindow() override { shown = false; }
+  void CloseWindow(TForm& form) override;
   bool InputQuery(const std::string& title, const std::string& label,
                   std::string& value) override;
   void MessageBox(const std::string& caption, const std::string& text,
@@ -65,6 +65,7 @@ class HeadlessBackend : public Backend {
  private:
   struct Waiter;
   std::unique_ptr<Waiter> waiter_;
+  TForm* shownForm_ = nullptr;
 };
 
 }  // namespace toolkit

@@ -187,6 +187,7 @@ class TStatusLine {
 class TForm : public rtl::TComponent {
  public:
   explicit TForm(std::string name) : rtl::TComponent(nullptr), name_(std::move(name)) {}
+  ~TForm() override;
   const char* ClassName() const override { return "TForm"; }
   const std::string& Name() const { return name_; }
 
@@ -217,8 +218,9 @@ class Backend {
   virtual void WaitForEvents(int maxMs) = 0;
   // Any thread: makes WaitForEvents return.
   virtual void Wake() = 0;
-  // Takes down the window Show put up; Run calls it before it returns.
-  virtual void CloseWindow() {}
+  // Takes down the window showing form, if there is one. Run calls it before
+  // it returns, and a form calls it when it goes.
+  virtual void CloseWindow(TForm& form) = 0;
   // The modal text prompt: true for OK (value holds the edited text), false
   // for Cancel or closing (value unchanged). At most 255 characters.
   virtual bool InputQuery(const std::string& title, const std::string& label,

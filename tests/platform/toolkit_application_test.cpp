@@ -195,6 +195,16 @@ TEST_F(MainLoop, RunsUntilTerminatedShowingErrorsOnTheWay) {
   EXPECT_EQ(ui->errors, std::vector<std::string>{"Unable to open com port: 2"});
 }
 
+TEST_F(MainLoop, TheWindowGoesWithItsForm) {
+  auto form = std::make_unique<toolkit::TForm>("Main_Form");
+  toolkit::TForm other("Other");
+  ui->Show(*form);
+  ui->CloseWindow(other);
+  EXPECT_TRUE(ui->shown);
+  form.reset();
+  EXPECT_FALSE(ui->shown);
+}
+
 TEST_F(MainLoop, ARequestFromAnotherThreadEndsIt) {
   toolkit::TForm form("Main_Form");
   std::thread other([] { App().Terminate(); });

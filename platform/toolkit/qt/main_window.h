@@ -14,6 +14,7 @@ namespace toolkit {
 class MainWindow : public QMainWindow {
  public:
   explicit MainWindow(TForm& form);
+  TForm& Form() const { return form_; }
 
  protected:
   // Closing asks the application to end; the window goes when it has.

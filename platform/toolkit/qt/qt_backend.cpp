@@ -85,7 +85,9 @@ class QtBackend final : public Backend {
     QCoreApplication::postEvent(waker_.get(), new QEvent(Waker::kWake));
   }
 
-  void CloseWindow() override { window_.reset(); }
+  void CloseWindow(TForm& form) override {
+    if (window_ && &window_->Form() == &form) window_.reset();
+  }
 
   bool InputQuery(const std::string& title, const std::string& label,
                   std::string& value) override {
