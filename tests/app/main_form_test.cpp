@@ -127,37 +127,6 @@ TEST_F(MainFormTest, MenuTreeAsStored) {
   EXPECT_EQ(MenuTree(form->MainMenu1), expected);
 }
 
-TEST_F(MainFormTest, ComponentFieldsPointIntoTheTree) {
-  struct Field {
-    TMenuItem* item;
-    const char* name;
-  };
-  const Field fields[] = {
-      {form->File1, "File1"},     {form->N1, "N1"},
-      {form->N3, "N3"},           {form->NextelPhone, "NextelPhone"},
-      {form->N2, "N2"},           {form->MessageLevel1, "MessageLevel1"},
-      {form->Summary, "Summary"}, {form->Minimal, "Minimal"},
-      {form->Normal, "Normal"},   {form->Verbose, "Verbose"},
-      {form->Debug, "Debug"},     {form->Exit1, "Exit1"},
-      {form->Port1, "Port1"},     {form->COM11, "COM11"},
-      {form->COM21, "COM21"},     {form->COM31, "COM31"},
-      {form->COM41, "COM41"},     {form->COM51, "COM51"},
-      {form->COM61, "COM61"},     {form->COM71, "COM71"},
-      {form->COM81, "COM81"},     {form->COM91, "COM91"},
-      {form->COM101, "COM101"},   {form->Detec1, "Detec1"},
-      {form->N96001, "N96001"},   {form->N192001, "N192001"},
-      {form->N384001, "N384001"}, {form->Test1, "Test1"},
-      {form->SavingSettingsTest1, "SavingSettingsTest1"},
-      {form->Help1, "Help1"},     {form->About1, "About1"},
-  };
-  for (const Field& field : fields) {
-    EXPECT_EQ(form->MainMenu1.Find(field.name), field.item) << field.name;
-    // Every command has a handler; menus, separators and "About" have none.
-    bool command = field.item->Count() == 0 && !field.item->IsLine() && field.item != form->About1;
-    EXPECT_EQ(bool(field.item->OnClick), command) << field.name;
-  }
-}
-
 TEST_F(MainFormTest, PortAsStored) {
   comms::TComPort& port = *form->ComPort;
   EXPECT_EQ(port.Owner(), form.get());
@@ -253,15 +222,6 @@ TEST_F(MainFormTest, PhoneNumberPrompt) {
     EXPECT_EQ(ui->prompts[0].label, "Phone Number");
     EXPECT_EQ(ui->prompts[0].initial, DefaultPhoneNumber);
   }
-}
-
-TEST_F(MainFormTest, LogLineAppendsWithoutFiltering) {
-  form->MessageLevel = 0;
-  form->LogLine("Detecting modem");
-  form->LogLine("");
-  form->LogLine("AT I3\r\nModel 1\r\n");
-  const std::vector<std::string> expected = {"Detecting modem", "", "AT I3", "Model 1", ""};
-  EXPECT_EQ(form->Output_Memo.Lines(), expected);
 }
 
 TEST_F(MainFormTest, ExitAndClosingTheWindowAskToTerminate) {

@@ -1,0 +1,128 @@
+// The main window as the Qt backend shows it.
+#include <gtest/gtest.h>
+
+#include <QAction>
+#include <QApplication>
+#include <QKeySequence>
+#include <QMainWindow>
+#include <QMenu>
+#include <QMenuBar>
+#include <QPlainTextEdit>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "app/TelvoraMain.h"
+#include "platform/threads.h"
+
+namespace {
+
+QMainWindow* ShownWindow() {
+  for (QWidget* widget : QApplication::topLevelWidgets())
+    if (auto* window = qobject_cast<QMainWindow*>(widget); window && window->isVisible())
+      return window;
+  return nullptr;
+}
+
+// One line per action, indented by menu depth, with what the user sees.
+void Describe(const QList<QAction*>& actions, int depth, std::vector<std::string>& out) {
+  for (QAction* action : actions) {
+    std::string line(depth * 2, ' ');
+    line += action->isSeparator() ? "-" : "\"" + action->text().toStdString() + "\"";
+    if (!action->shortcut().isEmpty())
+      line += " " + action->shortcut().toString(QKeySequence::PortableText).toStdString();
+    if (action->isChecked()) line += " checked";
+    if (!action->isEnabled()) line += " disabled";
+    out.push_back(line);
+    if (action->menu()) Describe(action->menu()->actions(), depth + 1, out);
+  }
+}
+
+QAction* FindAction(const QList<QAction*>& actions, const QString& text) {
+  for (QAction* action : actions) {
+    if (action->text() == text) return action;
+    if (action->menu())
+      if (QAction* found = FindAction(action->menu()->actions(), text)) return found;
+  }
+  return nullptr;
+}
+
+class MainWindowTest : public testing::Test {
+ protected:
+  void SetUp() override {
+    platform::SetMainThread();
+    form = std::make_unique<TMain_Form>();
+    toolkit::Application::Instance().GetBackend().Show(*form);
+    window = ShownWindow();
+    ASSERT_NE(window, nullptr);
+  }
+  void TearDown() override {
+    form.reset();
+    toolkit::Application::Instance().ProcessMessages();
+  }
+
+  std::unique_ptr<TMain_Form> form;
+  QMainWindow* window = nullptr;
+};
+
+TEST_F(MainWindowTest, ShowsCaptionMenusAndLog) {
+  EXPECT_EQ(window->windowTitle().toStdString(), "Telvora");
+  const std::vector<std::string> expected = {
+      "\"File\"",
+      "  \"Phone Number\"",
+      "  -",
+      "  \"Nextel Phone\"",
+      "  -",
+      "  \"Message Level\"",
+      "    \"Summary\"",
+      "    \"Minimal\"",
+      "    \"Normal\" checked",
+      "    \"Verbose\"",
+      "    \"Debug\"",
+      "  \"E&xit\" Alt+X",
+      "\"&Port\"",
+      "  \"COM1\" checked",
+      "  \"COM2\"",
+      "  \"COM3\"",
+      "  \"COM4\"",
+      "  \"COM5\"",
+      "  \"COM6\"",
+      "  \"COM7\"",
+      "  \"COM8\"",
+      "  \"COM9\"",
+      "  \"COM10\"",
+      "\"&Detect\"",
+      "  \"9600\"",
+      "  \"19200\"",
+      "  \"38400\"",
+      "\"Rover &Test\" Ctrl+T",
+      "\"&Saving Settings Test\"",
+      "\"Help\"",
+      "  \"About\" disabled",
+  };
+  std::vector<std::string> shown;
+  Describe(window->menuBar()->actions(), 0, shown);
+  EXPECT_EQ(shown, expected);
+
+  auto* log = qobject_cast<QPlainTextEdit*>(window->centralWidget());
+  ASSERT_NE(log, nullptr);
+  form->LogLine("Modem detected at 9600");
+  EXPECT_EQ(log->toPlainText().toStdString(), "Modem detected at 9600");
+}
+
+TEST_F(MainWindowTest, ChoicesInTheWindowMoveTheCheckMarks) {
+  const QList<QAction*> bar = window->menuBar()->actions();
+  FindAction(bar, "COM3")->trigger();
+  FindAction(bar, "Debug")->trigger();
+  FindAction(bar, "Nextel Phone")->trigger();
+
+  EXPECT_EQ(form->ComPort->Port(), comms::COM3);
+  EXPECT_EQ(form->MessageLevel, 4);
+  EXPECT_TRUE(form->NextelPhone->Checked());
+  for (const char* text : {"COM1", "COM2", "COM4", "Normal", "Summary"})
+    EXPECT_FALSE(FindAction(bar, text)->isChecked()) << text;
+  for (const char* text : {"COM3", "Debug", "Nextel Phone"})
+    EXPECT_TRUE(FindAction(bar, text)->isChecked()) << text;
+}
+
+}  // namespace
