@@ -3,6 +3,7 @@
 #include <algorithm>
 #include <csignal>
 #include <fstream>
+#include <istream>
 #include <memory>
 #include <ostream>
 
@@ -18,20 +19,43 @@ namespace console {
 
 namespace {
 
-// A person switches the modem off and on and waits for its lights before
-// answering the box; meanwhile the (modal) box keeps the window alive.
-constexpr platform::clock::Millis kPowerCycleMs = 5000;
+// The modem is back well within this after a power cycle, as a person
+// waits for its lights before answering the box.
+constexpr platform::clock::Millis kPowerCycleMs = 2000;
 constexpr std::uint32_t kPowerCycleStepMs = 100;
 
-// Remembers whether a procedure put anything on the clipboard: how a test
-// says it reached its end.
+// The headless backend in terminal mode, which also remembers whether a
+// procedure put anything on the clipboard (how a test says it reached its
+// end) and, with a simulated modem, does the power cycle that the "Action
+// Required" box asks for and answers the box itself.
 class ConsoleBackend : public toolkit::HeadlessBackend {
  public:
   void SetClipboardText(const std::string& text) override {
     copied = true;
     HeadlessBackend::SetClipboardText(text);
   }
+  void MessageBox(const std::string& caption, const std::string& text,
+                  toolkit::MessageIcon icon) override {
+    if (!simulated || caption != "Action Required") {
+      HeadlessBackend::MessageBox(caption, text, icon);
+      return;
+    }
+    boxes.push_back({caption, text, icon});
+    *output << caption << ": " << text << "\n(the simulated modem is switched off and on)"
+            << std::endl;
+    simulated->PowerCycle();
+    // The box is modal: the window keeps handling the port while it shows.
+    auto& app = toolkit::Application::Instance();
+    const platform::clock::Millis until = platform::clock::Now() + kPowerCycleMs;
+    while (platform::clock::Now() < until) {
+      app.ServeWhileModal();
+      platform::clock::Sleep(kPowerCycleStepMs);
+    }
+    app.ServeWhileModal();
+  }
+
   bool copied = false;
+  sim::SimulatedModem* simulated = nullptr;
 };
 
 // Ctrl+C: File › Exit at the next message processing. A second Ctrl+C ends
@@ -47,7 +71,7 @@ class InterruptHandler {
     interruptTarget = &app;
     struct sigaction action {};
     action.sa_handler = OnSigInt;
-    action.sa_flags = SA_RESETHAND;  // no SA_RESTART: a prompt's read ends as Cancel
+    action.sa_flags = SA_RESETHAND;
     sigemptyset(&action.sa_mask);
     sigaction(SIGINT, &action, &previous_);
   }
@@ -94,17 +118,6 @@ class SimulatedPort {
   std::string deviceName_;
   std::shared_ptr<sim::SimulatedModem> modem_;
 };
-
-void PowerCycleWhileBoxShows(sim::SimulatedModem& modem) {
-  modem.PowerCycle();
-  auto& app = toolkit::Application::Instance();
-  const platform::clock::Millis until = platform::clock::Now() + kPowerCycleMs;
-  while (platform::clock::Now() < until) {
-    app.ProcessMessages();
-    platform::clock::Sleep(kPowerCycleStepMs);
-  }
-  app.ProcessMessages();
-}
 
 toolkit::TMenuItem* PortItem(TMain_Form& form, int port) {
   toolkit::TMenuItem* items[] = {form.COM11, form.COM21, form.COM31, form.COM41, form.COM51,
@@ -156,7 +169,7 @@ bool OpenOutputs(const CommandLine& line, OutputFiles& files, std::ostream& err)
          (!line.clipboard || open(files.clipboard, *line.clipboard));
 }
 
-int Run(const CommandLine& line, std::ostream& out, std::ostream& err) {
+int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostream& err) {
   OutputFiles files;
   if (!OpenOutputs(line, files, err)) return kBadCommandLine;
 
@@ -169,9 +182,15 @@ int Run(const CommandLine& line, std::ostream& out, std::ostream& err) {
   ConsoleBackend& ui = *backend;
   app.SetBackend(std::move(backend));
   ui.terminal = true;
+  ui.input = &in;
+  ui.output = &out;
+  ui.errorOutput = &err;
 
   std::unique_ptr<SimulatedPort> simulated;
-  if (line.simulate) simulated = std::make_unique<SimulatedPort>(*line.simulate, line.port);
+  if (line.simulate) {
+    simulated = std::make_unique<SimulatedPort>(*line.simulate, line.port);
+    ui.simulated = &simulated->Modem();
+  }
 
   int status = kEndedEarly;
   {
@@ -179,11 +198,6 @@ int Run(const CommandLine& line, std::ostream& out, std::ostream& err) {
     form.Output_Memo.OnLineAdded = [&out](const std::string& text) {
       out << text << '\n' << std::flush;
     };
-    if (simulated) {
-      ui.onMessageBox = [&simulated](const toolkit::HeadlessBackend::Box& box) {
-        if (box.caption == "Action Required") PowerCycleWhileBoxShows(simulated->Modem());
-      };
-    }
     PortItem(form, line.port)->Click();
     LevelItem(form, line.level)->Click();
     if (line.nextel) form.NextelPhone->Click();
@@ -206,6 +220,7 @@ int Run(const CommandLine& line, std::ostream& out, std::ostream& err) {
     for (const std::string& text : form.Output_Memo.Lines()) files.log << text << '\n';
     if (ui.copied) files.clipboard << ui.clipboard;
   }  // the form closes the port before the modem goes
+  ui.simulated = nullptr;
   simulated.reset();
   app.Reset();
   return status;
@@ -220,7 +235,8 @@ bool IsConsoleCommandLine(const std::vector<std::string>& args) {
   return false;
 }
 
-int RunConsole(const std::vector<std::string>& args, std::ostream& out, std::ostream& err) {
+int RunConsole(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+               std::ostream& err) {
   const ParseResult parsed = ParseCommandLine(args);
   if (!parsed.commandLine) {
     err << "telvora: " << parsed.error << "\n\n" << UsageText();
@@ -249,7 +265,7 @@ int RunConsole(const std::vector<std::string>& args, std::ostream& out, std::ost
     case Action::Run:
       break;
   }
-  return Run(line, out, err);
+  return Run(line, in, out, err);
 }
 
 }  // namespace console

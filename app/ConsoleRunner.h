@@ -19,8 +19,10 @@ constexpr int kBadCommandLine = 64;
 bool IsConsoleCommandLine(const std::vector<std::string>& args);
 
 // Runs the command line on the calling thread, which becomes the
-// user-interface thread, and returns the exit status. Log lines and listings
-// go to out, errors and usage problems to err.
-int RunConsole(const std::vector<std::string>& args, std::ostream& out, std::ostream& err);
+// user-interface thread, and returns the exit status. Prompts read their
+// answers from in; log lines, prompts and listings go to out; errors and
+// usage problems to err.
+int RunConsole(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
+               std::ostream& err);
 
 }  // namespace console

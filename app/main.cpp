@@ -17,7 +17,9 @@ int main([[maybe_unused]] int argc, [[maybe_unused]] char** argv) {
 
   // The console runner (telvora --run ...), before any window is created.
   const std::vector<std::string> args(argv + 1, argv + argc);
-  if (console::IsConsoleCommandLine(args)) return console::RunConsole(args, std::cout, std::cerr);
+  if (console::IsConsoleCommandLine(args)) {
+    return console::RunConsole(args, std::cin, std::cout, std::cerr);
+  }
 
 #ifdef TELVORA_WITH_QT
   toolkit::Application& app = toolkit::Application::Instance();
