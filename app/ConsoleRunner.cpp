@@ -223,6 +223,7 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
   ui.simulated = nullptr;
   simulated.reset();
   app.Reset();
+  app.SetBackend(std::make_unique<toolkit::HeadlessBackend>());  // ours points at the streams
   return status;
 }
 

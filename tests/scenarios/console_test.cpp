@@ -1,0 +1,181 @@
+// The console runner, in process (its streams are the test's) and, for the
+// program entry, as the built program.
+#include <gtest/gtest.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <sstream>
+
+#include "app/ConsoleRunner.h"
+#include "tests/support/pty.h"
+
+namespace {
+
+struct Result {
+  int status;
+  std::string out, err;
+};
+
+Result RunConsoleWith(std::vector<std::string> args, const std::string& input = "") {
+  std::istringstream in(input);
+  std::ostringstream out, err;
+  const int status = console::RunConsole(args, in, out, err);
+  return {status, out.str(), err.str()};
+}
+
+std::string ReadFile(const std::filesystem::path& path) {
+  std::ifstream file(path, std::ios::binary);
+  std::ostringstream text;
+  text << file.rdbuf();
+  return text.str();
+}
+
+class TempDir {
+ public:
+  TempDir() {
+    char pattern[] = "/tmp/telvora-console-XXXXXX";
+    path_ = mkdtemp(pattern);
+  }
+  ~TempDir() { std::filesystem::remove_all(path_); }
+  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
+
+ private:
+  std::filesystem::path path_;
+};
+
+TEST(ConsoleRunner, RejectsBadCommandLinesWithUsage) {
+  const std::vector<std::vector<std::string>> bad = {
+      {"--run"},
+      {"--run", "dance"},
+      {"--port", "COM2"},
+      {"--run", "detect-9600", "--port", "COM11"},
+      {"--run", "detect-9600", "--port", "COM0"},
+      {"--run", "detect-9600", "--level", "loud"},
+      {"--run", "detect-9600", "--simulate", "--fast", "--nextel=yes"},
+      {"--run", "detect-9600", "--fast"},
+      {"--run", "detect-9600", "--simulate=nosuch"},
+      {"--run", "detect-9600", "leftover"},
+  };
+  for (const auto& args : bad) {
+    const Result r = RunConsoleWith(args);
+    EXPECT_EQ(r.status, console::kBadCommandLine) << args.back();
+    EXPECT_EQ(r.err.rfind("telvora: ", 0), 0u) << r.err;
+    EXPECT_NE(r.err.find("Usage: telvora --run PROCEDURE"), std::string::npos);
+    EXPECT_EQ(r.out, "");
+  }
+}
+
+TEST(ConsoleRunner, VersionHelpAndProfiles) {
+  EXPECT_EQ(RunConsoleWith({"--version"}).out, "telvora " TELVORA_VERSION "\n");
+  const Result help = RunConsoleWith({"--help"});
+  EXPECT_EQ(help.status, 0);
+  EXPECT_NE(help.out.find("--simulate[=PROFILE]"), std::string::npos);
+  const Result profiles = RunConsoleWith({"--list-profiles"});
+  EXPECT_EQ(profiles.status, 0);
+  EXPECT_EQ(profiles.out.rfind("standard ", 0), 0u);
+  EXPECT_NE(profiles.out.find("\ndead "), std::string::npos);
+}
+
+TEST(ConsoleRunner, DetectionStreamsTheLogAndSaysWhetherItFoundTheModem) {
+  struct Case {
+    std::vector<std::string> args;
+    int status;
+    std::string out;
+  };
+  const Case cases[] = {
+      {{"--run", "detect-19200", "--simulate", "--fast"}, 0,
+       "Detecting modem\nModem detected at 19200\n"},
+      {{"--run", "detect-19200", "--simulate=dead", "--fast"}, 1,
+       "Detecting modem\nModem NOT detected at 19200, Try again\n\n"},
+      {{"--run", "detect-38400", "--simulate", "--fast", "--level", "summary"}, 0, ""},
+      {{"--run", "detect-9600", "--simulate=fixed-9600", "--fast", "--level", "debug"}, 0,
+       "Detecting modem\nModem detected at 9600\n"},
+  };
+  for (const Case& c : cases) {
+    const Result r = RunConsoleWith(c.args);
+    EXPECT_EQ(r.status, c.status) << c.args[1];
+    EXPECT_EQ(r.out, c.out) << c.args[1];
+    EXPECT_EQ(r.err, "");
+  }
+}
+
+TEST(ConsoleRunner, SimulatesOnTheChosenPort) {
+  // Should the modem land elsewhere, COM3 fails to open instead of reaching
+  // a real device.
+  testsupport::ScopedEnv missing("TELVORA_COM3", "/nonexistent/telvora-port");
+  const Result r = RunConsoleWith({"--run", "detect-9600", "--port", "com3", "--simulate", "--fast"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  EXPECT_EQ(r.out, "Detecting modem\nModem detected at 9600\n");
+}
+
+TEST(ConsoleRunner, APortErrorEndsWithItsMessageAndStatus2) {
+  TempDir dir;
+  testsupport::ScopedEnv missing("TELVORA_COM4", "/nonexistent/telvora-port");
+  const Result r =
+      RunConsoleWith({"--run", "detect-9600", "--port", "COM4", "--save-log", dir / "log.txt"});
+  EXPECT_EQ(r.status, console::kPortError);
+  EXPECT_EQ(r.err, "Unable to open com port: 2\n");
+  EXPECT_TRUE(std::filesystem::exists(dir / "log.txt"));
+  EXPECT_EQ(ReadFile(dir / "log.txt"), "");
+}
+
+TEST(ConsoleRunner, AFinishedTestWritesItsLogAndClipboard) {
+  TempDir dir;
+  const Result r = RunConsoleWith({"--run", "rover-test", "--simulate", "--fast", "--phone", "5551234",
+                        "--level", "summary", "--save-log", dir / "log.txt", "--clipboard",
+                        dir / "clip.txt"});
+  EXPECT_EQ(r.status, 0) << r.err;
+  const std::string log = ReadFile(dir / "log.txt");
+  const std::string clip = ReadFile(dir / "clip.txt");
+  EXPECT_NE(log.find("Dial Test Version 2.01\n"), std::string::npos);
+  EXPECT_NE(clip.find("Dial Test Version 2.01"), std::string::npos);
+  // Every line of the final log was streamed as it was written.
+  EXPECT_NE(r.out.find(log), std::string::npos);
+}
+
+TEST(ConsoleRunner, AnEarlyEndStillWritesTheLogAndLeavesTheClipboardEmpty) {
+  TempDir dir;
+  const Result r = RunConsoleWith({"--run", "rover-test", "--simulate=dead", "--fast", "--phone", "1",
+                        "--save-log", dir / "log.txt", "--clipboard", dir / "clip.txt"});
+  EXPECT_EQ(r.status, 1);
+  EXPECT_NE(ReadFile(dir / "log.txt"), "");
+  EXPECT_EQ(ReadFile(dir / "clip.txt"), "");
+}
+
+TEST(ConsoleRunner, AnOutputFileThatCannotBeWrittenIsABadCommandLine) {
+  const Result r = RunConsoleWith({"--run", "detect-9600", "--simulate", "--fast", "--save-log",
+                        "/nonexistent/dir/log.txt"});
+  EXPECT_EQ(r.status, console::kBadCommandLine);
+  EXPECT_EQ(r.out, "");
+}
+
+// The built program next to the test binaries, when it is there.
+std::filesystem::path Program() {
+  return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "telvora";
+}
+
+Result RunProgram(const std::string& args) {
+  const std::string command = Program().string() + " " + args + " </dev/null 2>/dev/null";
+  FILE* pipe = popen(command.c_str(), "r");
+  std::string out;
+  char buffer[256];
+  while (std::fgets(buffer, sizeof buffer, pipe)) out += buffer;
+  const int status = pclose(pipe);
+  return {WIFEXITED(status) ? WEXITSTATUS(status) : -1, out, ""};
+}
+
+TEST(ConsoleRunner, TheProgramRunsTheConsoleForRunOptions) {
+  if (!std::filesystem::exists(Program())) GTEST_SKIP() << "telvora is not built";
+  Result r = RunProgram("--run detect-19200 --simulate --fast");
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "Detecting modem\nModem detected at 19200\n");
+  r = RunProgram("--run detect-19200 --simulate=dead --fast");
+  EXPECT_EQ(r.status, 1);
+  EXPECT_EQ(r.out, "Detecting modem\nModem NOT detected at 19200, Try again\n\n");
+  EXPECT_EQ(RunProgram("--run detect-19200 --fast").status, 64);
+}
+
+}  // namespace
