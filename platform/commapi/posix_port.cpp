@@ -102,8 +102,7 @@ void PosixPort::Close() {
     events_.AbortWait(ERROR_OPERATION_ABORTED);
   }
   if (watcher_.joinable()) {
-    const char stop = 0;
-    (void)!::write(wakeWrite_.Get(), &stop, 1);
+    wakeWrite_.Reset();  // the watcher's poll sees the pipe hang up
     watcher_.join();
   }
   ::ioctl(fd_.Get(), TIOCNXCL);  // the device may stay open elsewhere (a pty's other users)

@@ -1,9 +1,10 @@
 // A port on a POSIX terminal device (a serial port, a USB adapter, a
-// pseudo-terminal). Transfers finish within their call. Events come from a
-// watcher thread, started by the first WaitCommEvent, that polls the device
-// for new input and samples the modem lines. A device without modem lines
-// (a pseudo-terminal) reads its inputs as low and ignores DTR and RTS, like a
-// three-wire cable.
+// pseudo-terminal). Transfers finish within their call; EV_TXEMPTY follows
+// each write. Events come from a watcher thread, started by the first
+// WaitCommEvent, that polls the device for new input and samples the modem
+// lines; it cannot see which bytes came, so there is no EV_RXFLAG here.
+// A device without modem lines (a pseudo-terminal) reads its inputs as low
+// and ignores DTR and RTS, like a three-wire cable.
 #pragma once
 
 #include <mutex>
@@ -60,7 +61,7 @@ class PosixPort : public Port {
   bool gone_ = false;
   bool closed_ = false;
 
-  UniqueFd wakeRead_;  // a byte here stops the watcher
+  UniqueFd wakeRead_;   // the watcher stops when the write end closes
   UniqueFd wakeWrite_;
   std::thread watcher_;
 };
