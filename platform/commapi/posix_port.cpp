@@ -47,8 +47,9 @@ void AwaitDevice(int fd, short events, std::optional<std::int64_t> deadline) {
   ::poll(&target, 1, wait);
 }
 
+// A limit too large for the clock is as good as none.
 std::optional<std::int64_t> DeadlineAfter(std::optional<std::int64_t> limit, std::int64_t start) {
-  if (!limit) return std::nullopt;
+  if (!limit || *limit > INT64_MAX - start) return std::nullopt;
   return start + *limit;
 }
 
