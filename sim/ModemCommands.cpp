@@ -54,7 +54,7 @@ void ModemCore::CommandByte(char c) {
       }
       break;
     case Scan::kInLine:
-      if (c == '\r') {
+      if (c == static_cast<char>(active_.s[3])) {
         scan_ = Scan::kSeekA;
         After(timing::kResultDelayMs, [this, body = lineBuffer_, overflow = lineOverflow_] {
           if (overflow)
@@ -62,7 +62,7 @@ void ModemCore::CommandByte(char c) {
           else
             ExecuteLine(body);
         });
-      } else if (c == '\b') {
+      } else if (c == static_cast<char>(active_.s[5])) {
         if (!lineBuffer_.empty()) lineBuffer_.pop_back();
       } else if (c != '\n') {
         if (lineBuffer_.size() < kMaxLineLength)

@@ -58,6 +58,11 @@ ModemCore::TimerKey ModemCore::After(Millis delay, std::function<void()> action)
 
 // A dropped timer's clock callback still runs, finds nothing and returns;
 // cancelling it on the clock here could wait for that very callback.
+void ModemCore::Drop(TimerKey& key) {
+  timers_.erase(key);
+  key = 0;
+}
+
 void ModemCore::Fire(TimerKey key) {
   Locked([&] {
     const auto it = timers_.find(key);
@@ -186,11 +191,6 @@ std::uint8_t ModemCore::Register(int n) const {
 std::string ModemCore::AnsweringSystemReceived() const {
   std::lock_guard lock(mutex_);
   return farEnd_.Received();
-}
-
-LineStates ModemCore::Lines() const {
-  std::lock_guard lock(mutex_);
-  return out_.Lines();
 }
 
 }  // namespace sim

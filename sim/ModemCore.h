@@ -53,7 +53,6 @@ class ModemCore : public std::enable_shared_from_this<ModemCore> {
   bool Online() const;
   std::uint8_t Register(int n) const;
   std::string AnsweringSystemReceived() const;
-  LineStates Lines() const;
 
  private:
   using Millis = platform::clock::Millis;
@@ -71,7 +70,7 @@ class ModemCore : public std::enable_shared_from_this<ModemCore> {
   void Locked(Fn&& fn);
   void Deliver();
   TimerKey After(Millis delay, std::function<void()> action);
-  void Drop(TimerKey& key) { timers_.erase(key), key = 0; }
+  void Drop(TimerKey& key);
   void Fire(TimerKey key);
   void PowerUp();
   void Reload();

@@ -37,10 +37,6 @@ class OutputQueue {
   // The deliveries queued so far, oldest first; adjacent bytes are joined.
   std::deque<Delivery> Take();
 
-  bool GateOpen() const { return open_; }
-  const std::string& Held() const { return held_; }
-  LineStates Lines() const { return lines_; }
-
  private:
   void Queue(std::string_view bytes);
 
