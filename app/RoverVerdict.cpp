@@ -98,9 +98,6 @@ const std::array<CaseLines, 10>& Cases() {
   return cases;
 }
 
-constexpr std::array<const char*, 10> kCaseNames{"A1", "A2", "A3", "A4", "A5",
-                                                 "B1", "B2", "B3", "B4", "B5"};
-
 }  // namespace
 
 VerdictCase ChooseVerdictCase(const Findings& findings) {
@@ -110,12 +107,9 @@ VerdictCase ChooseVerdictCase(const Findings& findings) {
                                        findings.k0Works, findings.h0r1Works};
   std::size_t first = 0;
   while (first < byPriority.size() && !byPriority[first]) ++first;
+  // The enumeration lists A1..A5, then B1..B5.
   const std::size_t base = findings.worksWithoutDtr ? 0 : 5;
   return static_cast<VerdictCase>(base + first);
-}
-
-const char* VerdictCaseName(VerdictCase verdictCase) {
-  return kCaseNames.at(static_cast<std::size_t>(verdictCase));
 }
 
 std::vector<std::string> VerdictLines(const Findings& findings) {

@@ -23,7 +23,6 @@ struct Findings {
 enum class VerdictCase { A1, A2, A3, A4, A5, B1, B2, B3, B4, B5 };
 
 VerdictCase ChooseVerdictCase(const Findings& findings);
-const char* VerdictCaseName(VerdictCase verdictCase);
 
 // The chosen case's lines, then the notes on numeric results and DSR.
 std::vector<std::string> VerdictLines(const Findings& findings);
