@@ -26,7 +26,9 @@ void TMain_Form::RoverLog(std::uint8_t minLevel, const std::string& text) {
   if (MessageLevel >= minLevel) LogLine(text);
 }
 
-void TMain_Form::RoverPhase(const char* phase) { Status.SetText(std::string("Rover Test: ") + phase); }
+void TMain_Form::RoverPhase(const char* phase) {
+  Status.SetText(std::string("Rover Test: ") + phase);
+}
 
 void TMain_Form::RoverSetDtr(bool high) {
   ComPort->FlowControl().SetControlDtr(high ? comms::dtrEnable : comms::dtrDisable);

@@ -152,13 +152,13 @@ TEST(RoverEarlyEnd, ResetThatFailsEndsTheRunWhereverItIs) {
     bool q0Works, h0r1Works;
   };
   const Row rows[] = {
-      {1, nullptr, false, false},                                                    // start
-      {2, "", false, false},                                                         // after &B1
-      {3, "Dial test passed", false, false},                                         // after &S0
+      {1, nullptr, false, false},                                   // start
+      {2, "", false, false},  // after &B1: the identification ends in blanks
+      {3, "Dial test passed", false, false},                        // after &S0
       {4, "Expected behaviour when calling without DTR, did not connect", false, false},
-      {5, "Dial with ignore DTR works", false, false},                               // phase A
-      {6, "Dial with no flow control (\\Q0) works", true, false},                    // after \Q0 call
-      {7, "AT &H0 &R1 worked", true, true},                                          // after &H0 &R1
+      {5, "Dial with ignore DTR works", false, false},              // before RTS low
+      {6, "Dial with no flow control (\\Q0) works", true, false},   // after the \Q0 call
+      {7, "AT &H0 &R1 worked", true, true},                         // after &H0 &R1
   };
   const Lines resetFailed = {"Error Reseting modem!!, Ignoring", "E0, No Echo, not supported",
                              "V1, Verbal codes, not supported, aborting test"};
