@@ -159,6 +159,8 @@ const ProfileCase kCases[] = {
      {"Hangs up on return to command mode via +++"}},
 };
 
+void PrintTo(const ProfileCase& c, std::ostream* out) { *out << c.profile; }
+
 // "AT I3" answered CR LF, the identification, CR LF, CR LF, "OK": the text in
 // front of OK goes to the log as it came, so its line breaks split the line.
 const Lines kIdentificationAtSummary = {"Modem Type ", "TELVORA SIMULATED MODEM 33600", "", ""};
