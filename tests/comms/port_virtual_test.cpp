@@ -2,13 +2,13 @@
 // when, and how the port's state follows.
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <cstring>
 #include <functional>
 #include <memory>
 
 #include "comms/DeviceSettings.h"
 #include "port_fixture.h"
+#include "tests/support/pty.h"
 
 namespace comms_test {
 namespace {
@@ -29,23 +29,6 @@ void ExpectMessage(Fn fn, const std::string& message) {
     EXPECT_EQ(e.Message(), message);
   }
 }
-
-// Sets an environment variable for the life of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    setenv(name, value, 1);
-  }
-  ~ScopedEnv() {
-    if (old_.empty()) unsetenv(name_);
-    else setenv(name_, old_.c_str(), 1);
-  }
-
- private:
-  const char* name_;
-  std::string old_;
-};
 
 TEST_F(PortTest, OpenSendsTheWholeControlBlockOnce) {
   port.OnOpen = [&](rtl::TObject* sender) {
@@ -206,7 +189,7 @@ TEST_F(PortTest, ChangingThePortWhileOpenMovesToTheNewDevice) {
 }
 
 TEST_F(PortTest, OpeningAMissingDeviceLeavesThePortClosed) {
-  ScopedEnv missing("TELVORA_COM7", "/nonexistent/telvora-port");
+  testsupport::ScopedEnv missing("TELVORA_COM7", "/nonexistent/telvora-port");
   port.Open();
   ExpectMessage([&] { port.SetPort(COM7); }, "Unable to open com port: 2");
   EXPECT_FALSE(port.Connected());
