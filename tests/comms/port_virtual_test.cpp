@@ -219,6 +219,28 @@ TEST_F(PortTest, DestructionClosesFirst) {
   EXPECT_EQ(device->Attachments(), (std::vector<std::string>{"attach", "detach"}));
 }
 
+TEST_F(PortTest, DestructionSurvivesAFailingCloseHandler) {
+  auto owned = std::make_unique<TComPort>(nullptr);
+  owned->SetPort(COM3);
+  owned->OnClose = [](rtl::TObject*) { throw rtl::Exception("close handler failed"); };
+  owned->Open();
+  owned.reset();  // a raising destructor would end the program here
+  EXPECT_EQ(device->Attachments(), (std::vector<std::string>{"attach", "detach"}));
+}
+
+TEST_F(PortTest, AssignedSettingsStillApplyToTheirOwnPort) {
+  TComPort other(nullptr);
+  other.FlowControl().SetControlRts(rtsEnable);  // DTR stays disabled
+  port.Open();
+  port.FlowControl().Assign(other.FlowControl());  // values only, nothing sent
+  EXPECT_EQ(device->Configured().size(), 1u);
+  port.FlowControl().SetControlRts(rtsDisable);
+  const auto configured = device->Configured();
+  ASSERT_EQ(configured.size(), 2u);
+  EXPECT_FALSE(configured.back().dtr);
+  EXPECT_FALSE(configured.back().rts);
+}
+
 TEST_F(PortTest, TransfersCompleteAndReportTheirCounts) {
   port.Open();
   EXPECT_EQ(port.WriteText("AT", true), 2);
