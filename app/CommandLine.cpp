@@ -17,8 +17,7 @@ constexpr std::array<std::pair<const char*, Procedure>, 5> kProcedures = {{
     {"saving-settings-test", Procedure::SavingSettingsTest},
 }};
 
-constexpr std::array<const char*, 5> kLevels = {"summary", "minimal", "normal", "verbose",
-                                                "debug"};
+constexpr std::array<const char*, 5> kLevels = {"summary", "minimal", "normal", "verbose", "debug"};
 
 std::optional<Procedure> ProcedureNamed(const std::string& name) {
   for (const auto& [text, procedure] : kProcedures) {
@@ -128,7 +127,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   }
 
   if (!haveRun) {
-    return ParseResult{std::nullopt, haveOptions ? "options need --run PROCEDURE" : "nothing to do"};
+    return ParseResult{std::nullopt,
+                       haveOptions ? "options need --run PROCEDURE" : "nothing to do"};
   }
   if (line.fast && !line.simulate) {
     return ParseResult{std::nullopt, "--fast needs --simulate: a real modem keeps real time"};

@@ -14,8 +14,8 @@ enum class Action { Run, Help, Version, ListProfiles };
 struct CommandLine {
   Action action = Action::Run;
   Procedure procedure = Procedure::Detect9600;
-  int port = 1;               // COMn
-  std::uint8_t level = 2;     // 0 Summary ... 4 Debug
+  int port = 1;            // COMn
+  std::uint8_t level = 2;  // 0 Summary ... 4 Debug
   std::optional<std::string> phone;
   bool nextel = false;
   std::optional<std::string> simulate;  // the profile

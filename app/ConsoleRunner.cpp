@@ -106,7 +106,8 @@ class VirtualTimeScope {
 class SimulatedPort {
  public:
   SimulatedPort(const std::string& profile, int port)
-      : deviceName_("\\\\.\\COM" + std::to_string(port)), modem_(sim::SimulatedModem::Create(profile)) {
+      : deviceName_("\\\\.\\COM" + std::to_string(port)),
+        modem_(sim::SimulatedModem::Create(profile)) {
     commapi::BindVirtualDevice(deviceName_, modem_);
   }
   ~SimulatedPort() { commapi::UnbindVirtualDevice(deviceName_); }
@@ -126,9 +127,30 @@ toolkit::TMenuItem* PortItem(TMain_Form& form, int port) {
 }
 
 toolkit::TMenuItem* LevelItem(TMain_Form& form, std::uint8_t level) {
-  toolkit::TMenuItem* items[] = {form.Summary, form.Minimal, form.Normal, form.Verbose,
-                                 form.Debug};
+  toolkit::TMenuItem* items[] = {form.Summary, form.Minimal, form.Normal, form.Verbose, form.Debug};
   return items[level];
+}
+
+// The settings, chosen through the menus as the user would.
+void ChooseSettings(TMain_Form& form, const CommandLine& line, ConsoleBackend& ui) {
+  PortItem(form, line.port)->Click();
+  LevelItem(form, line.level)->Click();
+  if (line.nextel) form.NextelPhone->Click();
+  if (line.phone) {
+    ui.promptAnswers.push_back(*line.phone);  // OK with this number
+    form.N1->Click();
+  }
+}
+
+void ListProfiles(std::ostream& out) {
+  std::size_t width = 0;
+  for (const sim::ProfileInfo& profile : sim::Profiles()) {
+    width = std::max(width, profile.name.size());
+  }
+  for (const sim::ProfileInfo& profile : sim::Profiles()) {
+    out << profile.name << std::string(width + 2 - profile.name.size(), ' ') << profile.description
+        << "\n";
+  }
 }
 
 // Runs the procedure's menu handler; true when it reached its normal end.
@@ -198,13 +220,7 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
     form.Output_Memo.OnLineAdded = [&out](const std::string& text) {
       out << text << '\n' << std::flush;
     };
-    PortItem(form, line.port)->Click();
-    LevelItem(form, line.level)->Click();
-    if (line.nextel) form.NextelPhone->Click();
-    if (line.phone) {
-      ui.promptAnswers.push_back(*line.phone);
-      form.N1->Click();
-    }
+    ChooseSettings(form, line, ui);
 
     InterruptHandler interrupt(app);
     app.OnInterrupt = [&form] { form.Exit1Click(nullptr); };
@@ -252,16 +268,7 @@ int RunConsole(const std::vector<std::string>& args, std::istream& in, std::ostr
       out << "telvora " TELVORA_VERSION "\n";
       return kNormalEnd;
     case Action::ListProfiles:
-    {
-      std::size_t width = 0;
-      for (const sim::ProfileInfo& profile : sim::Profiles()) {
-        width = std::max(width, profile.name.size());
-      }
-      for (const sim::ProfileInfo& profile : sim::Profiles()) {
-        out << profile.name << std::string(width + 2 - profile.name.size(), ' ')
-            << profile.description << "\n";
-      }
-    }
+      ListProfiles(out);
       return kNormalEnd;
     case Action::Run:
       break;

@@ -28,10 +28,6 @@ void TMain_Form::DetectAt(comms::TBaudRate speed, bool& detected, const std::str
 
 void TMain_Form::N96001Click(rtl::TObject*) { DetectAt(comms::br9600, DetectedAt9600, "9600"); }
 
-void TMain_Form::N192001Click(rtl::TObject*) {
-  DetectAt(comms::br19200, DetectedAt19200, "19200");
-}
+void TMain_Form::N192001Click(rtl::TObject*) { DetectAt(comms::br19200, DetectedAt19200, "19200"); }
 
-void TMain_Form::N384001Click(rtl::TObject*) {
-  DetectAt(comms::br38400, DetectedAt38400, "38400");
-}
+void TMain_Form::N384001Click(rtl::TObject*) { DetectAt(comms::br38400, DetectedAt38400, "38400"); }

@@ -57,8 +57,9 @@ void TMain_Form::ComPortRxChar(rtl::TObject*, std::int32_t inQue) {
   const std::int32_t got = ComPort->ReadText(received, inQue, true);
   // The text keeps the length asked for; only what was read is data.
   received.resize(static_cast<std::size_t>(std::clamp(got, 0, inQue)));
-  replies::Receive({RxBuffer, ReplyText, {&GotOK, &GotError, &GotConnect, &GotWelcome, &GotNoCarrier}},
-                   replyScanner_, received);
+  replies::Receive(
+      {RxBuffer, ReplyText, {&GotOK, &GotError, &GotConnect, &GotWelcome, &GotNoCarrier}},
+      replyScanner_, received);
 }
 
 void TMain_Form::ComPortCTS(rtl::TObject*) {

@@ -6,7 +6,8 @@
 
 namespace {
 
-constexpr const char* kNumericResponses = "Modem Returns Numeric Responses. Need init string of AT V1";
+constexpr const char* kNumericResponses =
+    "Modem Returns Numeric Responses. Need init string of AT V1";
 constexpr const char* kNumericAfterEcho =
     "Modem Returns Numeric Responses (after reset responce). Need init string of AT V1";
 constexpr const char* kNoEcho = "E0, No Echo, not supported";
@@ -84,9 +85,11 @@ bool TMain_Form::PlaceTestCall() {
                           : "Carrier Detect low before calling, expected.");
   }
   const bool cts = ComPort->CtsState();
-  if (MessageLevel >= 4) LogLine(cts ? "CTS line high before calling" : "CTS line low before calling");
+  if (MessageLevel >= 4)
+    LogLine(cts ? "CTS line high before calling" : "CTS line low before calling");
   const bool dsr = ComPort->DsrState();
-  if (MessageLevel >= 4) LogLine(dsr ? "DSR line high before calling" : "DSR line low before calling");
+  if (MessageLevel >= 4)
+    LogLine(dsr ? "DSR line high before calling" : "DSR line low before calling");
 
   if (MessageLevel >= 4) {
     using Strings::BoolToText;
@@ -131,10 +134,10 @@ void TMain_Form::HangUp() {
   ComPort->WriteText("+++", true);
   SendCommand("", 3500);  // the guard time after it, collecting the answer
   if (MessageLevel >= 4) {
-    LogLine(GotOK           ? "Did return to command mode"
-            : GotNoCarrier  ? "Hangs up on return to command mode via +++"
-                            : "Did not return message on return to command mode, may not have "
-                              "returned");
+    LogLine(GotOK          ? "Did return to command mode"
+            : GotNoCarrier ? "Hangs up on return to command mode via +++"
+                           : "Did not return message on return to command mode, may not have "
+                             "returned");
   }
   if (GotNoCarrier) return;  // the modem has dropped the call already
 

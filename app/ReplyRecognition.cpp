@@ -6,11 +6,10 @@ namespace replies {
 
 namespace {
 
-constexpr std::array<std::string_view, kReplyCount> kTexts = {
-    "OK\r\n", "ERROR\r\n", "CONNECT", "Welcome", "NO CARRIER\r\n"};
+constexpr std::array<std::string_view, kReplyCount> kTexts = {"OK\r\n", "ERROR\r\n", "CONNECT",
+                                                              "Welcome", "NO CARRIER\r\n"};
 
-constexpr std::array<Reply, kReplyCount> kRemovalOrder = {OK, Error, Connect, NoCarrier,
-                                                          Welcome};
+constexpr std::array<Reply, kReplyCount> kRemovalOrder = {OK, Error, Connect, NoCarrier, Welcome};
 
 }  // namespace
 

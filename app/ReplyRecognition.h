@@ -37,7 +37,6 @@ class ReplyScanner {
   void DropFront(std::string& buffer, std::size_t n);
 
  private:
-
   // No occurrence of reply r starts before clearBefore_[r].
   std::array<std::size_t, kReplyCount> clearBefore_{};
   std::size_t knownSize_ = 0;

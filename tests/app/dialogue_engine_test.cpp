@@ -116,6 +116,17 @@ TEST_F(Engine, EachOfTwoWaitsWithTheSameTimeoutGetsItsFullTime) {
   }
 }
 
+TEST_F(Engine, ATimeoutOfZeroOrLessStillEndsTheWait) {
+  // A timer with no interval never fires: the wait would never end.
+  for (std::int32_t timeout : {0, -5}) {
+    bool ok = true;
+    const Millis took = Took([&] { ok = form.SendCommand("AT", timeout); });
+    EXPECT_FALSE(ok);
+    EXPECT_TRUE(form.TimedOut);
+    EXPECT_LE(took, 30) << timeout;
+  }
+}
+
 TEST_F(Engine, ConnectInTheClosingPauseSetsItsFlagButNotTheResult) {
   modem->On("ATDT 123", [](testsupport::ScriptedModem& m) {
     m.Send("NO CARRIER\r\n", 1000);

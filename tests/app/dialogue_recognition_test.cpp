@@ -34,8 +34,8 @@ void NaiveReceive(State& s, const std::string& received) {
     any = any || s.flags[r];
   }
   if (!any) return;
-  for (Reply r : {replies::OK, replies::Error, replies::Connect, replies::NoCarrier,
-                  replies::Welcome}) {
+  for (Reply r :
+       {replies::OK, replies::Error, replies::Connect, replies::NoCarrier, replies::Welcome}) {
     if (!s.flags[r]) continue;
     const std::string_view text = replies::TextOf(r);
     const std::size_t p = s.rx.find(text);
@@ -68,7 +68,10 @@ TEST(ReplyRecognition, ExamplesOfTheRules) {
   const Case cases[] = {
       {"register query", {"\r\n050\r\n\r\nOK\r\n"}, "", "\r\n050\r\n\r\n", {replies::OK}},
       {"connect keeps what follows", {"CONNECT 9600\r\n"}, " 9600\r\n", "", {replies::Connect}},
-      {"error then ok in one read", {"ERROR\r\nOK\r\n"}, "", "ERROR\r\n",
+      {"error then ok in one read",
+       {"ERROR\r\nOK\r\n"},
+       "",
+       "ERROR\r\n",
        {replies::OK, replies::Error}},
       {"ok split over two reads", {"O", "K\r\n"}, "", "", {replies::OK}},
       {"ok without line end", {"OK"}, "OK", "", {}},
@@ -77,10 +80,12 @@ TEST(ReplyRecognition, ExamplesOfTheRules) {
       {"welcome without line end", {"xxWelcome"}, "", "", {replies::Welcome}},
       {"no carrier needs its line end", {"NO CARRIER"}, "NO CARRIER", "", {}},
       {"case matters", {"ok\r\nconnect\r\nError\r\n"}, "ok\r\nconnect\r\nError\r\n", "", {}},
-      {"no carrier across three reads", {"NO CAR", "RIER\r", "\n+"}, "+", "",
-       {replies::NoCarrier}},
+      {"no carrier across three reads", {"NO CAR", "RIER\r", "\n+"}, "+", "", {replies::NoCarrier}},
       // NO CARRIER goes before Welcome, which is then searched in what is left.
-      {"removal order", {"Welcome NO CARRIER\r\n Welcome tail"}, " tail", "",
+      {"removal order",
+       {"Welcome NO CARRIER\r\n Welcome tail"},
+       " tail",
+       "",
        {replies::Welcome, replies::NoCarrier}},
   };
   for (const Case& c : cases) {
@@ -133,9 +138,10 @@ TEST(ReplyRecognition, TextRemovedFromTheMiddleIsSearchedAfresh) {
 // that replies straddle batches at every offset.
 std::vector<std::string> RandomBatches(std::mt19937& rng) {
   static const std::vector<std::string> pieces = {
-      "OK\r\n", "ERROR\r\n", "CONNECT", "Welcome", "NO CARRIER\r\n", "O", "K", "\r", "\n",
-      "ERR", "OR", "CONN", "ECT", "Wel", "come", "NO ", "CARRIER", "x", " 9600", "0\r",
-      "AT E0\r", "\r\n"};
+      "OK\r\n", "ERROR\r\n", "CONNECT", "Welcome", "NO CARRIER\r\n", "O",   "K",
+      "\r",     "\n",        "ERR",     "OR",      "CONN",           "ECT", "Wel",
+      "come",   "NO ",       "CARRIER", "x",       " 9600",          "0\r", "AT E0\r",
+      "\r\n"};
   std::uniform_int_distribution<int> count(1, 60), pick(0, int(pieces.size()) - 1), size(1, 12);
   std::string stream;
   for (int i = count(rng); i > 0; --i) stream += pieces[std::size_t(pick(rng))];

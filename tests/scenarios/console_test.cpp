@@ -86,12 +86,15 @@ TEST(ConsoleRunner, DetectionStreamsTheLogAndSaysWhetherItFoundTheModem) {
     std::string out;
   };
   const Case cases[] = {
-      {{"--run", "detect-19200", "--simulate", "--fast"}, 0,
+      {{"--run", "detect-19200", "--simulate", "--fast"},
+       0,
        "Detecting modem\nModem detected at 19200\n"},
-      {{"--run", "detect-19200", "--simulate=dead", "--fast"}, 1,
+      {{"--run", "detect-19200", "--simulate=dead", "--fast"},
+       1,
        "Detecting modem\nModem NOT detected at 19200, Try again\n\n"},
       {{"--run", "detect-38400", "--simulate", "--fast", "--level", "summary"}, 0, ""},
-      {{"--run", "detect-9600", "--simulate=fixed-9600", "--fast", "--level", "debug"}, 0,
+      {{"--run", "detect-9600", "--simulate=fixed-9600", "--fast", "--level", "debug"},
+       0,
        "Detecting modem\nModem detected at 9600\n"},
   };
   for (const Case& c : cases) {
@@ -106,7 +109,8 @@ TEST(ConsoleRunner, SimulatesOnTheChosenPort) {
   // Should the modem land elsewhere, COM3 fails to open instead of reaching
   // a real device.
   testsupport::ScopedEnv missing("TELVORA_COM3", "/nonexistent/telvora-port");
-  const Result r = RunConsoleWith({"--run", "detect-9600", "--port", "com3", "--simulate", "--fast"});
+  const Result r =
+      RunConsoleWith({"--run", "detect-9600", "--port", "com3", "--simulate", "--fast"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "Detecting modem\nModem detected at 9600\n");
 }
@@ -124,9 +128,9 @@ TEST(ConsoleRunner, APortErrorEndsWithItsMessageAndStatus2) {
 
 TEST(ConsoleRunner, AFinishedTestWritesItsLogAndClipboard) {
   TempDir dir;
-  const Result r = RunConsoleWith({"--run", "rover-test", "--simulate", "--fast", "--phone", "5551234",
-                        "--level", "summary", "--save-log", dir / "log.txt", "--clipboard",
-                        dir / "clip.txt"});
+  const Result r = RunConsoleWith({"--run", "rover-test", "--simulate", "--fast", "--phone",
+                                   "5551234", "--level", "summary", "--save-log", dir / "log.txt",
+                                   "--clipboard", dir / "clip.txt"});
   EXPECT_EQ(r.status, 0) << r.err;
   const std::string log = ReadFile(dir / "log.txt");
   const std::string clip = ReadFile(dir / "clip.txt");
@@ -138,16 +142,17 @@ TEST(ConsoleRunner, AFinishedTestWritesItsLogAndClipboard) {
 
 TEST(ConsoleRunner, AnEarlyEndStillWritesTheLogAndLeavesTheClipboardEmpty) {
   TempDir dir;
-  const Result r = RunConsoleWith({"--run", "rover-test", "--simulate=dead", "--fast", "--phone", "1",
-                        "--save-log", dir / "log.txt", "--clipboard", dir / "clip.txt"});
+  const Result r =
+      RunConsoleWith({"--run", "rover-test", "--simulate=dead", "--fast", "--phone", "1",
+                      "--save-log", dir / "log.txt", "--clipboard", dir / "clip.txt"});
   EXPECT_EQ(r.status, 1);
   EXPECT_NE(ReadFile(dir / "log.txt"), "");
   EXPECT_EQ(ReadFile(dir / "clip.txt"), "");
 }
 
 TEST(ConsoleRunner, AnOutputFileThatCannotBeWrittenIsABadCommandLine) {
-  const Result r = RunConsoleWith({"--run", "detect-9600", "--simulate", "--fast", "--save-log",
-                        "/nonexistent/dir/log.txt"});
+  const Result r = RunConsoleWith(
+      {"--run", "detect-9600", "--simulate", "--fast", "--save-log", "/nonexistent/dir/log.txt"});
   EXPECT_EQ(r.status, console::kBadCommandLine);
   EXPECT_EQ(r.out, "");
 }

@@ -100,9 +100,9 @@ TEST_F(ScriptedDetect, RaisesRtsThenDtrBeforeAskingAndWaitsASecond) {
   const auto started = platform::clock::Now();
   s.Click(s.Form().N96001);
   using O = testsupport::ScriptedModem::Outputs;
-  EXPECT_EQ(modem->OutputChanges(),
-            (std::vector<O>{{.dtr = false, .rts = false}, {.dtr = false, .rts = true},
-                            {.dtr = true, .rts = true}}));
+  EXPECT_EQ(modem->OutputChanges(), (std::vector<O>{{.dtr = false, .rts = false},
+                                                    {.dtr = false, .rts = true},
+                                                    {.dtr = true, .rts = true}}));
   EXPECT_GE(askedAt - started, 1000);
   EXPECT_TRUE(s.Form().DetectedAt9600);
 }

@@ -32,10 +32,12 @@ TEST(PlaceTestCall, ConnectedWithWelcome) {
     Lines log;
   };
   const Case cases[] = {
-      {4, Concat(kLineChecks, {"Dialed and Connected", "Carrier Detect high after calling, expected",
-                               "Got Welcome message from server"})},
-      {3, {"Carrier Detect low before calling, expected.", "Dialed and Connected",
-           "Carrier Detect high after calling, expected", "Got Welcome message from server"}},
+      {4,
+       Concat(kLineChecks, {"Dialed and Connected", "Carrier Detect high after calling, expected",
+                            "Got Welcome message from server"})},
+      {3,
+       {"Carrier Detect low before calling, expected.", "Dialed and Connected",
+        "Carrier Detect high after calling, expected", "Got Welcome message from server"}},
       {2, {"Dialed and Connected", "Got Welcome message from server"}},
       {0, {}},
   };
@@ -148,8 +150,9 @@ TEST(HangUp, ReturnsToCommandModeAndHangsUp) {
 
 TEST(HangUp, AModemThatHangsUpOnTheEscapeGetsNoH0) {
   auto s = InACall("hangup-on-escape", 4);
-  EXPECT_EQ(LogOf(*s, [&] { s->Form().HangUp(); }),
-            (Lines{"Hang up, takes upto 15 seconds", "Hangs up on return to command mode via +++"}));
+  EXPECT_EQ(
+      LogOf(*s, [&] { s->Form().HangUp(); }),
+      (Lines{"Hang up, takes upto 15 seconds", "Hangs up on return to command mode via +++"}));
 
   Scripted m(4);
   m.modem->Answer("+++", "\r\nNO CARRIER\r\n", 1000);
@@ -182,11 +185,12 @@ TEST(HangUp, ASilentModemThatKeepsItsCarrier) {
   m.modem->SetLines(true, true, true);
   const auto started = Now();
   m.Form().HangUp();
-  EXPECT_EQ(m.s->Log(),
-            (Lines{"Hang up, takes upto 15 seconds",
-                   "Did not return message on return to command mode, may not have returned",
-                   "Carrier Detect high after hang up. Most likely manual hang up required",
-                   "Attempting to hang up using DTR", "Carrier Detect still high after DTR hang up."}));
+  EXPECT_EQ(
+      m.s->Log(),
+      (Lines{"Hang up, takes upto 15 seconds",
+             "Did not return message on return to command mode, may not have returned",
+             "Carrier Detect high after hang up. Most likely manual hang up required",
+             "Attempting to hang up using DTR", "Carrier Detect still high after DTR hang up."}));
   EXPECT_EQ(m.modem->Lines(), (Lines{"+++", "AT H0"}));
   using O = testsupport::ScriptedModem::Outputs;
   EXPECT_EQ(m.modem->OutputChanges(), (std::vector<O>{{true, true}, {false, true}, {true, true}}));

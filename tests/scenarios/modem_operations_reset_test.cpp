@@ -135,8 +135,8 @@ TEST(ResetModem, E0AnsweredOnlyByItsEchoOrByOtherText) {
     const char* name;
     std::string e0Reply;  // after the echo
   };
-  for (const Case& c : {Case{"echo only", ""}, Case{"other text", "NO\r\n"},
-                        Case{"a zero without CR", "0 \r\n"}}) {
+  for (const Case& c :
+       {Case{"echo only", ""}, Case{"other text", "NO\r\n"}, Case{"a zero without CR", "0 \r\n"}}) {
     Scripted m(4);
     m.modem->echo = true;
     m.modem->Answer("AT Z", "\r\nOK\r\n");

@@ -22,8 +22,7 @@ toolkit::TMenuItem* PortItem(TMain_Form& form, comms::TPortType port) {
 }
 
 toolkit::TMenuItem* LevelItem(TMain_Form& form, std::uint8_t level) {
-  toolkit::TMenuItem* items[] = {form.Summary, form.Minimal, form.Normal, form.Verbose,
-                                 form.Debug};
+  toolkit::TMenuItem* items[] = {form.Summary, form.Minimal, form.Normal, form.Verbose, form.Debug};
   if (level >= std::size(items)) throw std::invalid_argument("message level out of range");
   return items[level];
 }
