@@ -8,12 +8,14 @@
 #include "app/TelvoraMain.h"
 #include "platform/threads.h"
 #include "platform/toolkit/toolkit.h"
+#include "sim/SimulatedModem.h"
 #ifdef TELVORA_WITH_QT
 #include "platform/toolkit/qt/qt_backend.h"
 #endif
 
 int main([[maybe_unused]] int argc, [[maybe_unused]] char** argv) {
   platform::SetMainThread();
+  sim::RegisterSimScheme();  // TELVORA_COMn=sim:PROFILE, in the window too
 
   // The console runner (telvora --run ...), before any window is created.
   const std::vector<std::string> args(argv + 1, argv + argc);
