@@ -259,6 +259,7 @@ TEST(PosixPortOpen, MissingOrUnsuitableDevicesAreRefused) {
   const Case cases[] = {
       {"/nonexistent/telvora-port", ERROR_FILE_NOT_FOUND},
       {"/dev/null", ERROR_FILE_NOT_FOUND},  // not a terminal
+      {"nosuchscheme:standard", ERROR_FILE_NOT_FOUND},  // no such scheme: a path
   };
   for (const Case& c : cases) {
     ScopedEnv binding("TELVORA_COM6", c.mapped);
