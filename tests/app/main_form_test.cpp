@@ -1,6 +1,5 @@
 #include <gtest/gtest.h>
 
-#include <cstdlib>
 #include <memory>
 #include <optional>
 #include <string>
@@ -10,6 +9,7 @@
 #include "platform/threads.h"
 #include "platform/toolkit/headless.h"
 #include "tests/support/Scenario.h"
+#include "tests/support/pty.h"
 
 namespace {
 
@@ -238,25 +238,6 @@ TEST_F(MainFormTest, ExitAndClosingTheWindowAskToTerminate) {
   EXPECT_TRUE(app.Terminated());
 }
 
-// Sets an environment variable for the life of the object.
-class ScopedEnv {
- public:
-  ScopedEnv(const char* name, const char* value) : name_(name) {
-    if (const char* old = std::getenv(name)) old_ = old;
-    setenv(name, value, 1);
-  }
-  ~ScopedEnv() {
-    if (old_)
-      setenv(name_, old_->c_str(), 1);
-    else
-      unsetenv(name_);
-  }
-
- private:
-  const char* name_;
-  std::optional<std::string> old_;
-};
-
 // Waits process window messages, so a menu choice made during a command runs
 // inside it. Choices of other commands and ports are ignored then; the
 // settings that only affect what comes next stay usable.
@@ -292,7 +273,7 @@ TEST(MainFormBusy, CommandsAndPortsIgnoredWhileACommandRuns) {
 TEST(MainFormBusy, ACommandEndingWithAnErrorReleasesTheMenus) {
   scenario::Scenario s;
   TMain_Form& form = s.Form();
-  ScopedEnv missing("TELVORA_COM2", "/nonexistent/telvora-test-port");
+  testsupport::ScopedEnv missing("TELVORA_COM2", "/nonexistent/telvora-test-port");
   s.Click(form.COM21);
   EXPECT_THROW(s.Click(form.N96001), comms::EComPort);
 
