@@ -13,7 +13,7 @@
 #include "platform/toolkit/qt/qt_backend.h"
 #endif
 
-int main([[maybe_unused]] int argc, [[maybe_unused]] char** argv) {
+int main(int argc, char** argv) {
   platform::SetMainThread();
   sim::RegisterSimScheme();  // TELVORA_COMn=sim:PROFILE, in the window too
 
