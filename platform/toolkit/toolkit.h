@@ -9,8 +9,10 @@
 // Message processing (Application::ProcessMessages) is the only place where
 // synchronised calls from worker threads, timer ticks and posted requests are
 // handled, in this order: window-system events, synchronised calls, due timer
-// ticks, posted requests. In virtual time it first lets the worker threads
-// settle (platform/threads.h), so what it handles is deterministic.
+// ticks, the interrupt, posted requests. In virtual time it first lets the
+// worker threads settle (platform/threads.h), so what it handles is
+// deterministic. An open modal prompt or box keeps handling synchronised
+// calls and timer ticks (Application::ServeWhileModal).
 #pragma once
 
 #include <atomic>
@@ -244,12 +246,18 @@ class Application {
   void SetBackend(std::unique_ptr<Backend> backend);
   Backend& GetBackend();
 
+  // Handles what is pending, in the order above. The requests run are those
+  // queued when their turn comes; requests they post wait for the next call.
+  // An exception from a handler ends the call and reaches the caller; the
+  // requests not yet run stay queued.
   void ProcessMessages();
   // Queues the quit request.
   void Terminate();
   // True once the quit request has been taken from the queue.
   bool Terminated() const { return terminated_; }
-  // Shows the form and runs the main loop until terminated.
+  // Shows the form and runs the main loop until terminated, showing errors
+  // that escape message processing through HandleException; then closes the
+  // window.
   void Run(TForm& mainForm);
   // The top-level handler: shows the message of the exception.
   void HandleException(std::exception_ptr error);
@@ -268,7 +276,8 @@ class Application {
   void AddTimer(TTimer* timer);
   void RemoveTimer(TTimer* timer);
 
-  // Back to the start state (tests): no pending requests, not terminated.
+  // Back to the start state (tests): no pending requests, not terminated, no
+  // interrupt, and the toolkit's hooks into platform/threads installed again.
   void Reset();
 
  private:

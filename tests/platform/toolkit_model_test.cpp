@@ -48,30 +48,6 @@ TEST(MenuModel, FindSearchesTheTreeAndClickHonoursEnabled) {
   debug.Click();  // no handler: nothing happens
 }
 
-TEST(MenuModel, OnChangedReportsRealChangesOnly) {
-  TMenuItem item("NextelPhone", "Nextel Phone");
-  int changes = 0;
-  item.OnChanged = [&](TMenuItem& changed) {
-    EXPECT_EQ(&changed, &item);
-    ++changes;
-  };
-  item.SetChecked(false);
-  item.SetEnabled(true);
-  item.SetCaption("Nextel Phone");
-  item.SetShortCut(0);
-  EXPECT_EQ(changes, 0);
-  item.SetChecked(true);
-  item.SetEnabled(false);
-  item.SetCaption("Nextel &Phone");
-  item.SetShortCut(16468);
-  EXPECT_EQ(changes, 4);
-  EXPECT_TRUE(item.Checked());
-  EXPECT_FALSE(item.Enabled());
-  EXPECT_EQ(item.ShortCut(), 16468);
-  EXPECT_FALSE(item.IsLine());
-  EXPECT_TRUE(TMenuItem("N2", "-").IsLine());
-}
-
 TEST(MemoModel, AppendSplitsOnEveryKindOfLineBreak) {
   struct Case {
     const char* text;
@@ -142,28 +118,12 @@ TEST(ShortCuts, DecodeKeyAndModifiers) {
   for (const Case& c : cases) EXPECT_EQ(toolkit::ShortCutToText(c.code), c.text) << c.code;
 }
 
-TEST(StatusLineModel, ElapsedFormatAndChangeNotices) {
+TEST(StatusLineModel, ElapsedTimeFormat) {
   EXPECT_EQ(TStatusLine::FormatElapsed(0), "0:00");
   EXPECT_EQ(TStatusLine::FormatElapsed(42), "0:42");
   EXPECT_EQ(TStatusLine::FormatElapsed(605), "10:05");
   EXPECT_EQ(TStatusLine::FormatElapsed(3723), "1:02:03");
   EXPECT_EQ(TStatusLine::FormatElapsed(-3), "0:00");
-
-  TStatusLine status;
-  EXPECT_EQ(status.ElapsedSeconds(), 0);
-  int changes = 0;
-  status.OnChanged = [&] { ++changes; };
-  status.SetText("");
-  status.StopClock();
-  EXPECT_EQ(changes, 0);
-  status.SetText("Rover Test: dial test");
-  status.StartClock();
-  EXPECT_TRUE(status.ClockRunning());
-  status.StopClock();
-  status.StopClock();
-  EXPECT_FALSE(status.ClockRunning());
-  EXPECT_EQ(changes, 3);
-  EXPECT_EQ(status.Text(), "Rover Test: dial test");
 }
 
 }  // namespace
