@@ -35,6 +35,8 @@ void TComThread::Execute() {
     waitPending = false;
     DWORD unused = 0;
     // A failed result dispatches nothing; the wait is simply issued again.
+    // A handler's exception leaves here with no wait outstanding, and the
+    // platform thread reports it once.
     if (GetOverlappedResult(device, &record, &unused, 0)) DispatchEvents();
   }
   // The device still points at record and eventMask_ while a wait is

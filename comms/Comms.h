@@ -258,7 +258,7 @@ class TComPort : public rtl::TComponent {
   std::unique_ptr<TFlowControl> flowControl_;
   TSyncMethod syncMethod_ = smSynchronize;
   // Records of transfers a failed purge did not end: the system may still
-  // complete them, so they live until the device handle has been closed.
+  // write their completion, so they are kept as long as the port.
   std::vector<std::unique_ptr<OperationRecord>> unfinishedOperations_;
 };
 
