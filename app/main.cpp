@@ -26,8 +26,12 @@ int main(int argc, char** argv) {
 #ifdef TELVORA_WITH_QT
   toolkit::Application& app = toolkit::Application::Instance();
   app.SetBackend(toolkit::MakeQtBackend(argc, argv));
-  TMain_Form form;
-  app.Run(form);
+  {
+    TMain_Form form;
+    app.Run(form);
+  }
+  // Qt must go before static destruction, and after the window it shows.
+  app.SetBackend(nullptr);
   return 0;
 #else
   std::fputs("telvora: built without the window\n", stderr);
