@@ -1,26 +1,45 @@
 // An open communications device behind a HANDLE: a virtual port (a bound
 // in-process device) or a native one. The API functions check their
-// arguments and the handle, then forward here.
+// arguments and the handle, then forward here. The settings, the event
+// machinery and the lock are the same for every kind of port and live here.
 #pragma once
 
+#include <mutex>
+
+#include "platform/commapi/comm_events.h"
 #include "platform/commapi/handles.h"
+#include "platform/commapi/port_settings.h"
 
 namespace commapi {
 
 class Port : public HandleObject {
  public:
-  virtual BOOL SetupComm(DWORD inQueue, DWORD outQueue) = 0;
-  virtual BOOL GetCommState(DCB* dcb) = 0;
+  BOOL SetupComm(DWORD inQueue, DWORD outQueue);
+  BOOL GetCommState(DCB* dcb);
   virtual BOOL SetCommState(const DCB& dcb) = 0;
-  virtual BOOL SetCommTimeouts(const COMMTIMEOUTS& timeouts) = 0;
-  virtual BOOL SetCommMask(DWORD mask) = 0;
-  virtual BOOL WaitCommEvent(DWORD* eventMask, OVERLAPPED* overlapped) = 0;
+  BOOL SetCommTimeouts(const COMMTIMEOUTS& timeouts);
+  BOOL SetCommMask(DWORD mask);
+  BOOL WaitCommEvent(DWORD* eventMask, OVERLAPPED* overlapped);
   virtual BOOL ClearCommError(DWORD* errors, COMSTAT* stat) = 0;
   virtual BOOL GetCommModemStatus(DWORD* modemStatus) = 0;
   virtual BOOL PurgeComm(DWORD flags) = 0;
   virtual BOOL ReadFile(void* buffer, DWORD toRead, DWORD* read, OVERLAPPED* overlapped) = 0;
   virtual BOOL WriteFile(const void* buffer, DWORD toWrite, DWORD* written,
                          OVERLAPPED* overlapped) = 0;
+
+ protected:
+  // The rest runs with mutex_ held.
+
+  // The error every operation fails with now: 0 while the device is usable.
+  DWORD UnusableError() const;
+  // Called before a wait is queued: 0, or the error the wait fails with.
+  virtual DWORD PrepareWait() { return 0; }
+
+  mutable std::mutex mutex_;
+  PortSettings settings_;
+  CommEventState events_;
+  bool gone_ = false;  // the device disappeared while open
+  bool closed_ = false;
 };
 
 }  // namespace commapi

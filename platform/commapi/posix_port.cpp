@@ -110,27 +110,6 @@ void PosixPort::Close() {
   fd_.Reset();
 }
 
-DWORD PosixPort::UnusableError() const {
-  if (closed_) return ERROR_INVALID_HANDLE;
-  if (gone_) return ERROR_DEVICE_NOT_CONNECTED;
-  return 0;
-}
-
-BOOL PosixPort::SetupComm(DWORD inQueue, DWORD outQueue) {
-  std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) return Fail(error);
-  settings_.inQueue = inQueue;
-  settings_.outQueue = outQueue;
-  return 1;
-}
-
-BOOL PosixPort::GetCommState(DCB* dcb) {
-  std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) return Fail(error);
-  *dcb = settings_.dcb;
-  return 1;
-}
-
 BOOL PosixPort::SetCommState(const DCB& dcb) {
   std::lock_guard lock(mutex_);
   if (DWORD error = UnusableError()) return Fail(error);
@@ -157,33 +136,8 @@ DWORD PosixPort::SetOutputLines(bool dtr, bool rts) {
   return 0;
 }
 
-BOOL PosixPort::SetCommTimeouts(const COMMTIMEOUTS& timeouts) {
-  std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) return Fail(error);
-  settings_.timeouts = timeouts;
-  return 1;
-}
-
-BOOL PosixPort::SetCommMask(DWORD mask) {
-  std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) return Fail(error);
-  events_.SetMask(mask);
-  return 1;
-}
-
-BOOL PosixPort::WaitCommEvent(DWORD* eventMask, OVERLAPPED* overlapped) {
-  std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) {
-    // The record's event stays reset, so a monitoring loop blocks instead of
-    // spinning on a device that is gone.
-    if (overlapped != nullptr) BeginOperation(overlapped);
-    return Fail(error);
-  }
-  if (DWORD error = StartWatcher()) return Fail(error);
-  return events_.Wait(eventMask, overlapped);
-}
-
-DWORD PosixPort::StartWatcher() {
+// The first wait starts the watcher.
+DWORD PosixPort::PrepareWait() {
   if (watcher_.joinable()) return 0;
   int wake[2];
   if (::pipe2(wake, O_CLOEXEC | O_NONBLOCK) != 0) return ErrorFromErrno(errno);

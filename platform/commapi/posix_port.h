@@ -7,12 +7,9 @@
 // and ignores DTR and RTS, like a three-wire cable.
 #pragma once
 
-#include <mutex>
 #include <thread>
 
-#include "platform/commapi/comm_events.h"
 #include "platform/commapi/port.h"
-#include "platform/commapi/port_settings.h"
 #include "platform/commapi/unique_fd.h"
 
 namespace commapi {
@@ -22,12 +19,7 @@ class PosixPort : public Port {
   PosixPort(UniqueFd fd, bool hasModemLines);
   ~PosixPort() override;
 
-  BOOL SetupComm(DWORD inQueue, DWORD outQueue) override;
-  BOOL GetCommState(DCB* dcb) override;
   BOOL SetCommState(const DCB& dcb) override;
-  BOOL SetCommTimeouts(const COMMTIMEOUTS& timeouts) override;
-  BOOL SetCommMask(DWORD mask) override;
-  BOOL WaitCommEvent(DWORD* eventMask, OVERLAPPED* overlapped) override;
   BOOL ClearCommError(DWORD* errors, COMSTAT* stat) override;
   BOOL GetCommModemStatus(DWORD* modemStatus) override;
   BOOL PurgeComm(DWORD flags) override;
@@ -38,10 +30,9 @@ class PosixPort : public Port {
 
  private:
   // The rest runs with mutex_ held.
-  DWORD UnusableError() const;
+  DWORD PrepareWait() override;
   DWORD ReadModemStatus(DWORD& status) const;
   DWORD SetOutputLines(bool dtr, bool rts);
-  DWORD StartWatcher();
   // Raises EV_RXCHAR for input not yet reported; true when input is queued.
   bool CheckInput();
   void CheckLines();
@@ -51,15 +42,10 @@ class PosixPort : public Port {
   UniqueFd fd_;
   const bool hasModemLines_;
 
-  mutable std::mutex mutex_;
-  PortSettings settings_;
-  CommEventState events_;
   DWORD reported_ = 0;   // queued bytes already reported as EV_RXCHAR
   DWORD lines_ = 0;      // modem status as the watcher last saw it
   unsigned readAborts_ = 0;   // purges that abort reads in progress
   unsigned writeAborts_ = 0;  // and writes
-  bool gone_ = false;
-  bool closed_ = false;
 
   UniqueFd wakeRead_;   // the watcher stops when the write end closes
   UniqueFd wakeWrite_;

@@ -19,27 +19,6 @@ std::shared_ptr<VirtualPort> VirtualPort::Open(std::string name,
 VirtualPort::VirtualPort(std::string name, std::shared_ptr<VirtualDevice> device)
     : name_(std::move(name)), device_(std::move(device)) {}
 
-DWORD VirtualPort::UnusableError() const {
-  if (closed_) return ERROR_INVALID_HANDLE;
-  if (vanished_) return ERROR_DEVICE_NOT_CONNECTED;
-  return 0;
-}
-
-BOOL VirtualPort::SetupComm(DWORD inQueue, DWORD outQueue) {
-  std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) return Fail(error);
-  settings_.inQueue = inQueue;
-  settings_.outQueue = outQueue;
-  return 1;
-}
-
-BOOL VirtualPort::GetCommState(DCB* dcb) {
-  std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) return Fail(error);
-  *dcb = settings_.dcb;
-  return 1;
-}
-
 BOOL VirtualPort::SetCommState(const DCB& dcb) {
   {
     std::lock_guard lock(mutex_);
@@ -49,31 +28,6 @@ BOOL VirtualPort::SetCommState(const DCB& dcb) {
   }
   device_->Configure(dcb, DtrRaised(dcb), RtsRaised(dcb));
   return 1;
-}
-
-BOOL VirtualPort::SetCommTimeouts(const COMMTIMEOUTS& timeouts) {
-  std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) return Fail(error);
-  settings_.timeouts = timeouts;
-  return 1;
-}
-
-BOOL VirtualPort::SetCommMask(DWORD mask) {
-  std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) return Fail(error);
-  events_.SetMask(mask);
-  return 1;
-}
-
-BOOL VirtualPort::WaitCommEvent(DWORD* eventMask, OVERLAPPED* overlapped) {
-  std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) {
-    // The record's event stays reset, so a monitoring loop blocks instead of
-    // spinning on a device that is gone.
-    if (overlapped != nullptr) BeginOperation(overlapped);
-    return Fail(error);
-  }
-  return events_.Wait(eventMask, overlapped);
 }
 
 BOOL VirtualPort::ClearCommError(DWORD* errors, COMSTAT* stat) {
@@ -139,7 +93,7 @@ void VirtualPort::Close() {
 void VirtualPort::Receive(std::string_view bytes) {
   if (bytes.empty()) return;
   std::lock_guard lock(mutex_);
-  if (closed_ || vanished_) return;
+  if (closed_ || gone_) return;
   input_.append(bytes);
   DWORD events = EV_RXCHAR;
   if (bytes.find(settings_.dcb.EvtChar) != std::string_view::npos) events |= EV_RXFLAG;
@@ -150,7 +104,7 @@ void VirtualPort::SetModemStatus(bool cts, bool dsr, bool rlsd, bool ring) {
   const DWORD status = (cts ? MS_CTS_ON : 0) | (dsr ? MS_DSR_ON : 0) | (rlsd ? MS_RLSD_ON : 0) |
                        (ring ? MS_RING_ON : 0);
   std::lock_guard lock(mutex_);
-  if (closed_ || vanished_) return;
+  if (closed_ || gone_) return;
   const DWORD changed = status ^ modemStatus_;
   modemStatus_ = status;
   DWORD events = 0;
@@ -163,8 +117,8 @@ void VirtualPort::SetModemStatus(bool cts, bool dsr, bool rlsd, bool ring) {
 
 void VirtualPort::Vanish() {
   std::lock_guard lock(mutex_);
-  if (closed_ || vanished_) return;
-  vanished_ = true;
+  if (closed_ || gone_) return;
+  gone_ = true;
   events_.AbortWait(ERROR_DEVICE_NOT_CONNECTED);
 }
 

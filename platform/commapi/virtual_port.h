@@ -4,12 +4,9 @@
 #pragma once
 
 #include <memory>
-#include <mutex>
 #include <string>
 
-#include "platform/commapi/comm_events.h"
 #include "platform/commapi/port.h"
-#include "platform/commapi/port_settings.h"
 #include "platform/commapi/virtual_device.h"
 
 namespace commapi {
@@ -21,12 +18,7 @@ class VirtualPort : public Port, public VirtualLine {
 
   VirtualPort(std::string name, std::shared_ptr<VirtualDevice> device);
 
-  BOOL SetupComm(DWORD inQueue, DWORD outQueue) override;
-  BOOL GetCommState(DCB* dcb) override;
   BOOL SetCommState(const DCB& dcb) override;
-  BOOL SetCommTimeouts(const COMMTIMEOUTS& timeouts) override;
-  BOOL SetCommMask(DWORD mask) override;
-  BOOL WaitCommEvent(DWORD* eventMask, OVERLAPPED* overlapped) override;
   BOOL ClearCommError(DWORD* errors, COMSTAT* stat) override;
   BOOL GetCommModemStatus(DWORD* modemStatus) override;
   BOOL PurgeComm(DWORD flags) override;
@@ -40,19 +32,11 @@ class VirtualPort : public Port, public VirtualLine {
   void Vanish() override;
 
  private:
-  // The error every operation fails with now: 0 while the device is usable.
-  DWORD UnusableError() const;
-
   const std::string name_;
   const std::shared_ptr<VirtualDevice> device_;
 
-  mutable std::mutex mutex_;
   std::string input_;
   DWORD modemStatus_ = 0;
-  CommEventState events_;
-  PortSettings settings_;
-  bool vanished_ = false;
-  bool closed_ = false;
 };
 
 }  // namespace commapi
