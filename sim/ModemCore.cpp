@@ -135,11 +135,7 @@ void ModemCore::Attach(commapi::VirtualLine& line) {
 void ModemCore::Detach() {
   std::lock_guard delivery(deliveryMutex_);
   std::lock_guard lock(mutex_);
-  // A closed port drives neither line.
-  SetDtr(false);
-  SetRts(false);
-  Refresh();
-  out_.DropPending();
+  LoseLine();
   line_ = nullptr;
 }
 
@@ -147,13 +143,18 @@ void ModemCore::Unplug() {
   std::lock_guard delivery(deliveryMutex_);
   {
     std::lock_guard lock(mutex_);
-    SetDtr(false);
-    SetRts(false);
-    Refresh();
-    out_.DropPending();
+    LoseLine();
   }
   if (line_ != nullptr) line_->Vanish();
   line_ = nullptr;
+}
+
+// A port that is closed or gone drives neither line; output still waiting for it is dropped.
+void ModemCore::LoseLine() {
+  SetDtr(false);
+  SetRts(false);
+  Refresh();
+  out_.DropPending();
 }
 
 void ModemCore::Transmit(std::string_view bytes) {

@@ -73,6 +73,7 @@ class ModemCore : public std::enable_shared_from_this<ModemCore> {
   void Drop(TimerKey& key);
   void Fire(TimerKey key);
   void PowerUp();
+  void LoseLine();
   void Reload();
   void ScheduleNoise();
 
