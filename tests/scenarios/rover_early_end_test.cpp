@@ -14,6 +14,8 @@
 namespace {
 
 using Lines = std::vector<std::string>;
+using scenario::Contains;
+using scenario::Tail;
 
 const std::string kDevice = "\\\\.\\COM1";
 
@@ -90,14 +92,6 @@ struct FaultyScenario {
   scenario::Scenario s;
   std::shared_ptr<FaultInjector> injector;
 };
-
-Lines Tail(const Lines& log, std::size_t n) {
-  return Lines(log.end() - std::min(n, log.size()), log.end());
-}
-
-bool Contains(const Lines& log, const std::string& line) {
-  return std::find(log.begin(), log.end(), line) != log.end();
-}
 
 void ExpectNoVerdict(scenario::Scenario& s) {
   EXPECT_FALSE(Contains(s.Log(), "Dial Test Version 2.01"));

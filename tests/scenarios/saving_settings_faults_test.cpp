@@ -18,6 +18,8 @@
 namespace {
 
 using Lines = std::vector<std::string>;
+using scenario::Contains;
+using scenario::Tail;
 using platform::clock::Millis;
 
 const std::string kDevice = "\\\\.\\COM1";
@@ -77,14 +79,6 @@ struct ProxiedScenario {
   scenario::Scenario s;
   std::shared_ptr<ModemProxy> proxy;
 };
-
-Lines Tail(const Lines& log, std::size_t n) {
-  return Lines(log.end() - std::min(n, log.size()), log.end());
-}
-
-bool Contains(const Lines& log, const std::string& line) {
-  return std::find(log.begin(), log.end(), line) != log.end();
-}
 
 void ExpectEndedEarly(scenario::Scenario& s, bool portOpen = true) {
   EXPECT_EQ(s.Form().ComPort->Connected(), portOpen);

@@ -83,6 +83,14 @@ std::vector<std::string> Scenario::Log() const { return impl_->form->Output_Memo
 
 std::string Scenario::Clipboard() const { return impl_->ui->clipboard; }
 
+std::vector<std::string> Tail(const std::vector<std::string>& log, std::size_t n) {
+  return std::vector<std::string>(log.end() - std::min(n, log.size()), log.end());
+}
+
+bool Contains(const std::vector<std::string>& log, const std::string& line) {
+  return std::find(log.begin(), log.end(), line) != log.end();
+}
+
 bool ContainsRun(const std::vector<std::string>& log, const std::vector<std::string>& expected) {
   if (expected.empty()) return true;
   return std::search(log.begin(), log.end(), expected.begin(), expected.end()) != log.end();

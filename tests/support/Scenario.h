@@ -3,6 +3,7 @@
 // monitoring thread, and a simulated modem bound to the chosen port.
 #pragma once
 
+#include <cstddef>
 #include <cstdint>
 #include <memory>
 #include <optional>
@@ -47,6 +48,12 @@ class Scenario {
   struct Impl;
   std::unique_ptr<Impl> impl_;
 };
+
+// The last n lines of a log (all of it when shorter).
+std::vector<std::string> Tail(const std::vector<std::string>& log, std::size_t n);
+
+// True when `line` occurs in `log` as a whole line.
+bool Contains(const std::vector<std::string>& log, const std::string& line);
 
 // True when `expected` occurs in `log` as consecutive lines.
 bool ContainsRun(const std::vector<std::string>& log, const std::vector<std::string>& expected);
