@@ -9,22 +9,13 @@
 #include <utility>
 #include <vector>
 
+#include "tests/support/LambdaThread.h"
+
 namespace {
 
 using platform::Event;
 using platform::Thread;
-
-class LambdaThread : public Thread {
- public:
-  explicit LambdaThread(std::function<void()> body) : body_(std::move(body)) {}
-  ~LambdaThread() override { WaitFor(); }
-
- protected:
-  void Execute() override { body_(); }
-
- private:
-  std::function<void()> body_;
-};
+using testsupport::LambdaThread;
 
 class Threads : public ::testing::Test {
  protected:

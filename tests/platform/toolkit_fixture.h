@@ -12,6 +12,7 @@
 #include "platform/clock.h"
 #include "platform/threads.h"
 #include "platform/toolkit/headless.h"
+#include "tests/support/LambdaThread.h"
 
 namespace toolkit_test {
 
@@ -46,16 +47,6 @@ class ToolkitTest : public ::testing::Test {
   std::ostringstream out, err;
 };
 
-class LambdaThread : public platform::Thread {
- public:
-  explicit LambdaThread(std::function<void()> body) : body_(std::move(body)) {}
-  ~LambdaThread() override { WaitFor(); }
-
- protected:
-  void Execute() override { body_(); }
-
- private:
-  std::function<void()> body_;
-};
+using testsupport::LambdaThread;
 
 }  // namespace toolkit_test
