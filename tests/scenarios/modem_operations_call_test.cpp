@@ -21,17 +21,19 @@ const Lines kLineChecks = {"Carrier Detect low before calling, expected.",
                            "Control DTR 1",
                            "Control RTS 1"};
 
+// What a step logs at one message level.
+struct LevelLog {
+  std::uint8_t level;
+  Lines log;
+};
+
 Lines Concat(Lines a, const Lines& b) {
   a.insert(a.end(), b.begin(), b.end());
   return a;
 }
 
 TEST(PlaceTestCall, ConnectedWithWelcome) {
-  struct Case {
-    std::uint8_t level;
-    Lines log;
-  };
-  const Case cases[] = {
+  const LevelLog cases[] = {
       {4,
        Concat(kLineChecks, {"Dialed and Connected", "Carrier Detect high after calling, expected",
                             "Got Welcome message from server"})},
@@ -41,7 +43,7 @@ TEST(PlaceTestCall, ConnectedWithWelcome) {
       {2, {"Dialed and Connected", "Got Welcome message from server"}},
       {0, {}},
   };
-  for (const Case& c : cases) {
+  for (const LevelLog& c : cases) {
     auto s = OpenOn("standard", c.level);
     bool connected = false;
     EXPECT_EQ(LogOf(*s, [&] { connected = s->Form().PlaceTestCall(); }), c.log) << int(c.level);
@@ -130,18 +132,14 @@ std::unique_ptr<scenario::Scenario> InACall(const std::string& profile, std::uin
 }
 
 TEST(HangUp, ReturnsToCommandModeAndHangsUp) {
-  struct Case {
-    std::uint8_t level;
-    Lines log;
-  };
-  const Case cases[] = {
+  const LevelLog cases[] = {
       {4,
        {"Hang up, takes upto 15 seconds", "Did return to command mode",
         "Phone hung up, without reply. This is not a problem"}},
       {2, {"Hang up, takes upto 15 seconds"}},
       {1, {}},
   };
-  for (const Case& c : cases) {
+  for (const LevelLog& c : cases) {
     auto s = InACall("standard", c.level);
     EXPECT_EQ(LogOf(*s, [&] { s->Form().HangUp(); }), c.log) << int(c.level);
     EXPECT_FALSE(s->Form().ComPort->CarrierState());
@@ -161,18 +159,14 @@ TEST(HangUp, AModemThatHangsUpOnTheEscapeGetsNoH0) {
 }
 
 TEST(HangUp, AModemThatIgnoresH0IsHungUpByDroppingDtr) {
-  struct Case {
-    std::uint8_t level;
-    Lines log;
-  };
-  const Case cases[] = {
+  const LevelLog cases[] = {
       {4,
        {"Hang up, takes upto 15 seconds", "Did return to command mode",
         "Carrier Detect high after hang up. Most likely manual hang up required",
         "Attempting to hang up using DTR", "Dropped connection by lowering DTR."}},
       {1, {"Carrier Detect high after hang up. Most likely manual hang up required"}},
   };
-  for (const Case& c : cases) {
+  for (const LevelLog& c : cases) {
     auto s = InACall("ignores-hangup", c.level);
     EXPECT_EQ(LogOf(*s, [&] { s->Form().HangUp(); }), c.log) << int(c.level);
     EXPECT_EQ(s->Form().ComPort->FlowControl().ControlDtr(), comms::dtrEnable);
