@@ -50,4 +50,14 @@ void CommEventState::CompleteWait(DWORD events, DWORD error) {
   CompleteOperation(record, error, 0);
 }
 
+DWORD LineChangeEvents(DWORD before, DWORD after) {
+  const DWORD changed = before ^ after;
+  DWORD events = 0;
+  if (changed & MS_CTS_ON) events |= EV_CTS;
+  if (changed & MS_DSR_ON) events |= EV_DSR;
+  if (changed & MS_RLSD_ON) events |= EV_RLSD;
+  if (changed & MS_RING_ON) events |= EV_RING;
+  return events;
+}
+
 }  // namespace commapi

@@ -37,4 +37,7 @@ class CommEventState {
   OVERLAPPED* pendingRecord_ = nullptr;
 };
 
+// The events a change of the modem status (MS_*_ON bits) raises.
+DWORD LineChangeEvents(DWORD before, DWORD after);
+
 }  // namespace commapi

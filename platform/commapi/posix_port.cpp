@@ -183,13 +183,8 @@ bool PosixPort::CheckInput() {
 void PosixPort::CheckLines() {
   DWORD status = 0;
   if (!hasModemLines_ || ReadModemStatus(status) != 0) return;
-  const DWORD changed = status ^ lines_;
+  const DWORD events = LineChangeEvents(lines_, status);
   lines_ = status;
-  DWORD events = 0;
-  if (changed & MS_CTS_ON) events |= EV_CTS;
-  if (changed & MS_DSR_ON) events |= EV_DSR;
-  if (changed & MS_RLSD_ON) events |= EV_RLSD;
-  if (changed & MS_RING_ON) events |= EV_RING;
   events_.Raise(events);
 }
 

@@ -105,13 +105,8 @@ void VirtualPort::SetModemStatus(bool cts, bool dsr, bool rlsd, bool ring) {
                        (ring ? MS_RING_ON : 0);
   std::lock_guard lock(mutex_);
   if (closed_ || gone_) return;
-  const DWORD changed = status ^ modemStatus_;
+  const DWORD events = LineChangeEvents(modemStatus_, status);
   modemStatus_ = status;
-  DWORD events = 0;
-  if (changed & MS_CTS_ON) events |= EV_CTS;
-  if (changed & MS_DSR_ON) events |= EV_DSR;
-  if (changed & MS_RLSD_ON) events |= EV_RLSD;
-  if (changed & MS_RING_ON) events |= EV_RING;
   events_.Raise(events);
 }
 
