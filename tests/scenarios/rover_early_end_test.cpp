@@ -9,6 +9,7 @@
 #include <vector>
 
 #include "platform/commapi/virtual_device.h"
+#include "tests/support/PassThroughDevice.h"
 #include "tests/support/Scenario.h"
 
 namespace {
@@ -22,7 +23,7 @@ const std::string kDevice = "\\\\.\\COM1";
 // Stands between the port and the simulated modem and spoils one chosen
 // write: the nth one that starts with a given text. Every write of the
 // procedures is one whole command line, so matching writes is enough.
-class FaultInjector : public commapi::VirtualDevice {
+class FaultInjector : public testsupport::PassThroughDevice {
  public:
   enum class Fault {
     GoDeaf,         // this write and everything after it never reach the modem
@@ -30,8 +31,7 @@ class FaultInjector : public commapi::VirtualDevice {
     Notify,         // it reaches the modem, then `onMatch` runs
   };
 
-  explicit FaultInjector(std::shared_ptr<commapi::VirtualDevice> modem)
-      : modem_(std::move(modem)) {}
+  using PassThroughDevice::PassThroughDevice;
 
   void At(std::string prefix, int nth, Fault fault, std::string reply = {},
           std::function<void()> onMatch = {}) {
@@ -42,17 +42,6 @@ class FaultInjector : public commapi::VirtualDevice {
     onMatch_ = std::move(onMatch);
   }
 
-  void Attach(commapi::VirtualLine& line) override {
-    line_ = &line;
-    modem_->Attach(line);
-  }
-  void Detach() override {
-    modem_->Detach();
-    line_ = nullptr;
-  }
-  void Configure(const commapi::DCB& dcb, bool dtr, bool rts) override {
-    modem_->Configure(dcb, dtr, rts);
-  }
   void Transmit(std::string_view bytes) override {
     if (deaf_) return;
     const bool hit = !prefix_.empty() && bytes.starts_with(prefix_) && ++seen_ == nth_;
@@ -72,8 +61,6 @@ class FaultInjector : public commapi::VirtualDevice {
   }
 
  private:
-  std::shared_ptr<commapi::VirtualDevice> modem_;
-  commapi::VirtualLine* line_ = nullptr;
   std::string prefix_;
   int nth_ = 0;
   int seen_ = 0;

@@ -13,6 +13,7 @@
 
 #include "platform/clock.h"
 #include "platform/commapi/virtual_device.h"
+#include "tests/support/PassThroughDevice.h"
 #include "tests/support/Scenario.h"
 
 namespace {
@@ -28,9 +29,9 @@ const std::string kDevice = "\\\\.\\COM1";
 // line written and when, can answer the nth line that starts with a given
 // text itself (nothing at all: silence), can echo chosen lines back in front
 // of the modem's reply, and can make the modem deaf for good.
-class ModemProxy : public commapi::VirtualDevice {
+class ModemProxy : public testsupport::PassThroughDevice {
  public:
-  explicit ModemProxy(std::shared_ptr<commapi::VirtualDevice> modem) : modem_(std::move(modem)) {}
+  using PassThroughDevice::PassThroughDevice;
 
   std::string prefix;
   int nth = 0;
@@ -41,17 +42,6 @@ class ModemProxy : public commapi::VirtualDevice {
   Lines written;
   Millis answeredAt = -1;  // when the nth matching line was written
 
-  void Attach(commapi::VirtualLine& line) override {
-    line_ = &line;
-    modem_->Attach(line);
-  }
-  void Detach() override {
-    modem_->Detach();
-    line_ = nullptr;
-  }
-  void Configure(const commapi::DCB& dcb, bool dtr, bool rts) override {
-    modem_->Configure(dcb, dtr, rts);
-  }
   void Transmit(std::string_view bytes) override {
     written.emplace_back(bytes.substr(0, bytes.find('\r')));
     if (deaf) return;
@@ -66,8 +56,6 @@ class ModemProxy : public commapi::VirtualDevice {
   }
 
  private:
-  std::shared_ptr<commapi::VirtualDevice> modem_;
-  commapi::VirtualLine* line_ = nullptr;
   int seen_ = 0;
 };
 
