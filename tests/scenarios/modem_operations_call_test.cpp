@@ -5,6 +5,7 @@
 
 namespace {
 
+using opstest::LevelLog;
 using opstest::Lines;
 using opstest::LogOf;
 using opstest::OpenOn;
@@ -20,12 +21,6 @@ const Lines kLineChecks = {"Carrier Detect low before calling, expected.",
                            "Input  Xon/Xoff flow control False",
                            "Control DTR 1",
                            "Control RTS 1"};
-
-// What a step logs at one message level.
-struct LevelLog {
-  std::uint8_t level;
-  Lines log;
-};
 
 Lines Concat(Lines a, const Lines& b) {
   a.insert(a.end(), b.begin(), b.end());

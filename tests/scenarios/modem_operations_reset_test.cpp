@@ -5,6 +5,7 @@
 
 namespace {
 
+using opstest::LevelLog;
 using opstest::Lines;
 using opstest::LogOf;
 using opstest::OpenOn;
@@ -16,18 +17,14 @@ constexpr const char* kNumericAfterEcho =
 constexpr const char* kAborting = "V1, Verbal codes, not supported, aborting test";
 
 TEST(ResetModem, AVerbalModem) {
-  struct Case {
-    std::uint8_t level;
-    Lines log;
-  };
-  const Case cases[] = {
+  const LevelLog cases[] = {
       {4,
        {"", "Modem Reseting", "Modem Reset using AT Z", "E0, No echo, responded OK",
         "V1, Verbal code, responded OK", ""}},
       {3, {"", "Modem Reseting", "Modem Reset using AT Z", ""}},
       {2, {}},
   };
-  for (const Case& c : cases) {
+  for (const LevelLog& c : cases) {
     auto s = OpenOn("standard", c.level);
     bool ok = false;
     EXPECT_EQ(LogOf(*s, [&] { ok = s->Form().ResetModem(); }), c.log) << int(c.level);
@@ -79,18 +76,14 @@ TEST(ResetModem, NumericRepliesAreNotReportedBelowNormal) {
 TEST(ResetModem, AnEchoingNumericModemIsFoundThroughTheEchoOfE0) {
   // With echo on, the reset's reply starts with the echo: not recognisable.
   // E0's reply is its echo, CR LF, then "0" CR: the echo goes, "0" remains.
-  struct Case {
-    std::uint8_t level;
-    Lines log;
-  };
-  const Case cases[] = {
+  const LevelLog cases[] = {
       {4,
        {"", "Modem Reseting", "Error Reseting modem!!", kNumericAfterEcho,
         "V1, Verbal code, responded OK", "V1, Verbal code, responded OK", ""}},
       {2, {"Error Reseting modem!!", kNumericAfterEcho}},
       {0, {"Error Reseting modem!!"}},
   };
-  for (const Case& c : cases) {
+  for (const LevelLog& c : cases) {
     auto s = OpenOn("echo-numeric", c.level);
     bool ok = false;
     EXPECT_EQ(LogOf(*s, [&] { ok = s->Form().ResetModem(); }), c.log) << int(c.level);

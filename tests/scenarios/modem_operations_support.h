@@ -2,6 +2,7 @@
 // simulated modem (by profile) or on a scripted one.
 #pragma once
 
+#include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
@@ -15,6 +16,12 @@
 namespace opstest {
 
 using Lines = std::vector<std::string>;
+
+// What a step logs at one message level.
+struct LevelLog {
+  std::uint8_t level;
+  Lines log;
+};
 
 // The log lines an operation adds.
 inline Lines LogOf(scenario::Scenario& s, const std::function<void()>& operation) {
