@@ -19,9 +19,10 @@ namespace console {
 
 namespace {
 
-// The modem is back well within this after a power cycle, as a person
-// waits for its lights before answering the box.
+// A person waits this long, and for the modem's lights, before answering
+// the box; a modem that never comes back is given up on after kGiveUpMs.
 constexpr platform::clock::Millis kPowerCycleMs = 2000;
+constexpr platform::clock::Millis kGiveUpMs = 30000;
 constexpr std::uint32_t kPowerCycleStepMs = 100;
 
 // The headless backend in terminal mode, which also remembers whether a
@@ -46,8 +47,12 @@ class ConsoleBackend : public toolkit::HeadlessBackend {
     simulated->PowerCycle();
     // The box is modal: the window keeps handling the port while it shows.
     auto& app = toolkit::Application::Instance();
-    const platform::clock::Millis until = platform::clock::Now() + kPowerCycleMs;
-    while (platform::clock::Now() < until) {
+    const platform::clock::Millis start = platform::clock::Now();
+    auto waiting = [&] {
+      const platform::clock::Millis waited = platform::clock::Now() - start;
+      return waited < kPowerCycleMs || (!simulated->Powered() && waited < kGiveUpMs);
+    };
+    while (waiting()) {
       app.ServeWhileModal();
       platform::clock::Sleep(kPowerCycleStepMs);
     }

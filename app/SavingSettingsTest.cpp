@@ -12,6 +12,32 @@ namespace {
 
 constexpr std::int32_t kSetTimeoutMs = 1500;
 constexpr std::int32_t kWriteTimeoutMs = 5000;
+// A USB modem's device is gone while it is off and comes back some seconds
+// after it is on again, as the system finds it anew.
+constexpr std::uint32_t kDeviceBackMs = 10000;
+constexpr std::uint32_t kReopenStepMs = 250;
+
+// After the power cycle: a port whose device went away fails every call, so
+// it is closed and opened again, with the same settings, once the device is
+// back. False when it does not come back in time.
+bool ReopenIfVanished(TMain_Form& form) {
+  try {
+    form.ComPort->CtsState();
+    return true;
+  } catch (const comms::EComPort&) {
+  }
+  form.ComPort->Close();
+  for (std::uint32_t waited = 0;; waited += kReopenStepMs) {
+    try {
+      form.ComPort->Open();
+      if (form.MessageLevel >= 3) form.LogLine("Port reopened after power cycle");
+      return true;
+    } catch (const comms::EComPort&) {
+      if (waited >= kDeviceBackMs) return false;
+    }
+    form.Pause(kReopenStepMs);
+  }
+}
 
 }  // namespace
 
@@ -141,7 +167,7 @@ bool TMain_Form::SavingPowerCycleAndVerify(const ProbeValues& test) {
   toolkit::ShowMessageBox("Action Required",
                           "Please cycle power on modem, press OK when modem fully powered up. (",
                           toolkit::MessageIcon::Warning);
-  if (!DetectModem()) {
+  if (!ReopenIfVanished(*this) || !DetectModem()) {
     LogLine("Could not detect modem after power cycle. Test aborted");
     return false;
   }

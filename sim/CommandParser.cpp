@@ -34,6 +34,12 @@ constexpr std::array kRules = {
     Rule{0, 'H', Op::kHangUp, Range(0, 0)},
     Rule{0, 'O', Op::kOnline, Range(0, 0)},
     Rule{0, 'I', Op::kInfo, Range(0, 9)},
+    Rule{0, 'X', Op::kResultSet, Range(0, 4)},
+    Rule{0, 'M', Op::kSpeaker, Range(0, 3)},
+    Rule{0, 'L', Op::kVolume, Range(0, 3)},
+    Rule{0, 'F', Op::kIgnored, Range(0, 1)},
+    Rule{'&', 'V', Op::kIgnored, Range(0, 0)},
+    Rule{'&', 'Y', Op::kIgnored, Range(0, 0)},
     Rule{'&', 'F', Op::kFactory, Range(0, 0)},
     Rule{'&', 'W', Op::kStore, Range(0, 0)},
     Rule{'&', 'B', Op::kLockBaud, Range(0, 1)},
@@ -56,9 +62,6 @@ class Cursor {
     std::string_view rest = text_.substr(pos_);
     pos_ = text_.size();
     return rest;
-  }
-  void SkipBlanks() {
-    while (Peek() == ' ') ++pos_;
   }
   // Decimal digits; nullopt when there are none. Large values saturate so
   // they fail the range checks instead of overflowing.
@@ -109,12 +112,8 @@ std::optional<Command> ParseRegister(Cursor& in) {
 
 // D: an optional T or P, then the rest of the line is the number.
 Command ParseDial(Cursor& in) {
-  in.SkipBlanks();
   if (Upper(in.Peek()) == 'T' || Upper(in.Peek()) == 'P') in.Take();
-  std::string number;
-  for (char c : in.Rest())
-    if (c != ' ') number += c;
-  return Command(Op::kDial, 0, 0, number);
+  return Command(Op::kDial, 0, 0, std::string(in.Rest()));
 }
 
 std::optional<Command> ParseLetter(char prefix, char letter, Cursor& in) {
@@ -131,9 +130,12 @@ std::optional<Command> ParseLetter(char prefix, char letter, Cursor& in) {
 
 std::optional<std::vector<Command>> ParseCommandLine(std::string_view body,
                                                      const Capabilities& caps) {
+  std::string packed;
+  for (char c : body)
+    if (c != ' ') packed += c;
   std::vector<Command> commands;
-  Cursor in(body);
-  for (in.SkipBlanks(); !in.Done(); in.SkipBlanks()) {
+  Cursor in(packed);
+  while (!in.Done()) {
     char first = Upper(in.Take());
     std::optional<Command> command;
     if (first == 'S') {

@@ -1,6 +1,7 @@
 // Splits the body of an AT command line (what follows "AT", without the
 // line end) into commands, checking each against what the modem supports.
-// A line with anything unknown or unsupported is rejected as a whole.
+// Blanks are ignored wherever they stand ("S7 = 51" is "S7=51"). A line with
+// anything unknown or unsupported is rejected as a whole.
 #pragma once
 
 #include <optional>
@@ -34,6 +35,10 @@ enum class Op {
   kDial,           // D[T|P]number
   kHangUp,         // H0
   kOnline,         // O
+  kResultSet,      // Xn
+  kSpeaker,        // Mn
+  kVolume,         // Ln
+  kIgnored,        // F, &V, &Y: accepted, nothing modelled
 };
 
 struct Command {

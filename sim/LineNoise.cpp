@@ -21,6 +21,14 @@ std::string NoiseSource::Burst() {
   return burst;
 }
 
+std::string NoiseSource::Spike() {
+  static constexpr std::string_view kSymbols = "~#%*^|";
+  std::string spike;
+  const std::uint32_t length = 1 + Next() % 2;
+  for (std::uint32_t i = 0; i < length; ++i) spike += kSymbols[Next() % kSymbols.size()];
+  return spike;
+}
+
 std::string Garble(std::string_view bytes) {
   std::string out;
   out.reserve(bytes.size());

@@ -15,6 +15,9 @@ class NoiseSource {
  public:
   explicit NoiseSource(std::uint32_t seed = 0x7e1f0a) : state_(seed) {}
   std::string Burst();
+  // One or two symbols: inside a reply they spoil it without ever reading
+  // as part of a word or a number.
+  std::string Spike();
 
  private:
   std::uint32_t Next();

@@ -10,21 +10,18 @@
 namespace sim {
 namespace {
 
-// Longer lines are answered with ERROR rather than kept.
-constexpr std::size_t kMaxLineLength = 255;
-
 char Upper(char c) { return static_cast<char>(std::toupper(static_cast<unsigned char>(c))); }
 
-std::string ThreeDigits(unsigned value) {
+std::string RegisterText(unsigned value, bool padded) {
   char text[8];
-  std::snprintf(text, sizeof text, "%03u", value);
+  std::snprintf(text, sizeof text, padded ? "%03u" : "%u", value);
   return text;
 }
 
 }  // namespace
 
 void ModemCore::Receive(std::string_view bytes) {
-  if (!powered_ || caps_.mute || InputBlocked()) return;
+  if (!powered_ || caps_.mute || restarting_ || InputBlocked()) return;
   const std::string in = Garbling() ? Garble(bytes) : std::string(bytes);
   const Millis now = platform::clock::Now();
   for (const char c : in) {
@@ -57,15 +54,13 @@ void ModemCore::CommandByte(char c) {
       if (c == static_cast<char>(active_.s[3])) {
         scan_ = Scan::kSeekA;
         After(timing::kResultDelayMs, [this, body = lineBuffer_, overflow = lineOverflow_] {
-          if (overflow)
-            SendResult(Result::kError);
-          else
-            ExecuteLine(body);
+          ExecuteLine(body, overflow);
         });
       } else if (c == static_cast<char>(active_.s[5])) {
         if (!lineBuffer_.empty()) lineBuffer_.pop_back();
       } else if (c != '\n') {
-        if (lineBuffer_.size() < kMaxLineLength)
+        // Longer lines are answered with ERROR rather than kept.
+        if (lineBuffer_.size() < caps_.lineLimit)
           lineBuffer_ += c;
         else
           lineOverflow_ = true;
@@ -74,10 +69,13 @@ void ModemCore::CommandByte(char c) {
   }
 }
 
-void ModemCore::ExecuteLine(const std::string& body) {
-  const auto commands = ParseCommandLine(body, caps_);
+void ModemCore::ExecuteLine(const std::string& body, bool overlong) {
+  if (caps_.spoiltReplyEvery > 0 && ++linesSeen_ % caps_.spoiltReplyEvery == 0)
+    spoilReply_ = true;
+  const auto commands =
+      overlong ? std::nullopt : ParseCommandLine(body, caps_);
   if (!commands) {
-    SendResult(Result::kError);
+    SendResult(caps_.okToAll && !overlong ? Result::kOk : Result::kError);
     return;
   }
   for (const Command& command : *commands)
@@ -89,7 +87,7 @@ void ModemCore::ExecuteLine(const std::string& body) {
 bool ModemCore::Execute(const Command& c) {
   switch (c.op) {
     case Op::kEcho:
-      active_.echo = c.value == 1;
+      active_.echo = c.value == 1 || caps_.echoFixed;
       break;
     case Op::kVerbose:
       active_.verbose = c.value == 1;
@@ -99,22 +97,23 @@ bool ModemCore::Execute(const Command& c) {
       break;
     case Op::kReset:
       EndCall();
-      After(timing::kResetMs, [this] {
-        Reload();
-        SendResult(Result::kOk);
-      });
+      Restart(caps_.restartMs > 0 ? caps_.restartMs : timing::kResetMs, stored_);
       return false;
     case Op::kFactory:
+      if (caps_.restartMs > 0) {
+        Restart(caps_.restartMs, profile_.settings);
+        return false;
+      }
       active_ = profile_.settings;
       break;
     case Op::kStore:
-      stored_ = active_;
+      if (!caps_.storeForgets) stored_ = active_;
       break;
     case Op::kInfo:
       SendInfo(c.value == 3 ? kIdentification : kProductCode);
       break;
     case Op::kQueryRegister:
-      SendInfo(ThreeDigits(active_.s[c.reg]));
+      SendInfo(RegisterText(active_.s[c.reg], caps_.paddedRegisters));
       break;
     case Op::kSetRegister:
       active_.s[c.reg] = static_cast<std::uint8_t>(c.value);
@@ -135,13 +134,24 @@ bool ModemCore::Execute(const Command& c) {
       active_.rtsFlow = c.value == 3;
       break;
     case Op::kFlowQ:
-      active_.rtsFlow = c.value >= 2;
+      active_.rtsFlow = c.value == 3 || (c.value == 2 && !caps_.q2IgnoresRts);
       break;
     case Op::kFlowR:
       active_.rtsFlow = c.value == 2;
       break;
     case Op::kFlowH:
       break;  // flow towards the modem: it never needs to stop the port
+    case Op::kResultSet:
+      active_.resultSet = c.value;
+      break;
+    case Op::kSpeaker:
+      active_.speaker = c.value;
+      break;
+    case Op::kVolume:
+      active_.volume = c.value;
+      break;
+    case Op::kIgnored:
+      break;
     case Op::kDial:
       Dial();
       return false;
@@ -158,6 +168,17 @@ bool ModemCore::Execute(const Command& c) {
       return false;
   }
   return true;
+}
+
+// Z and &F: the load takes `duration`. A modem that restarts its firmware
+// for it hears nothing and drops CTS and DSR meanwhile.
+void ModemCore::Restart(Millis duration, const ModemSettings& settings) {
+  restarting_ = caps_.restartMs > 0;
+  After(duration, [this, settings] {
+    restarting_ = false;
+    Load(settings);
+    SendResult(Result::kOk);
+  });
 }
 
 }  // namespace sim

@@ -89,12 +89,15 @@ void ModemCore::Shutdown() {
 
 void ModemCore::PowerUp() {
   powered_ = true;
-  Reload();
+  restarting_ = false;
+  Load(caps_.powerUpFactory ? profile_.settings : stored_);
   ScheduleNoise();
 }
 
-void ModemCore::Reload() {
-  active_ = stored_;
+void ModemCore::Reload() { Load(stored_); }
+
+void ModemCore::Load(const ModemSettings& settings) {
+  active_ = settings;
   if (caps_.s0Switch) active_.s[0] = 0;
 }
 
@@ -107,13 +110,20 @@ void ModemCore::ScheduleNoise() {
 }
 
 void ModemCore::PowerCycle() {
+  // A USB modem takes its device with it: the port sees no line change,
+  // it just fails from now on.
+  if (caps_.deviceBackMs > 0) Unplug();
   Locked([&] {
     timers_.clear();
     EndCall();
     powered_ = false;
     scan_ = Scan::kSeekA;
     out_.DropHeld();
-    After(timing::kBackAfterPowerCycleMs, [this] { PowerUp(); });
+    After(timing::kPowerOffMs + caps_.powerUpMs, [this] { PowerUp(); });
+    if (caps_.deviceBackMs > 0) {
+      present_ = false;
+      After(caps_.deviceBackMs, [this] { present_ = true; });
+    }
   });
 }
 
@@ -172,6 +182,11 @@ void ModemCore::Configure(std::uint32_t baud, bool dtr, bool rts) {
 bool ModemCore::Powered() const {
   std::lock_guard lock(mutex_);
   return powered_;
+}
+
+bool ModemCore::Present() const {
+  std::lock_guard lock(mutex_);
+  return present_;
 }
 
 bool ModemCore::CallUp() const {

@@ -49,6 +49,7 @@ class ModemCore : public std::enable_shared_from_this<ModemCore> {
   void Unplug();
 
   bool Powered() const;
+  bool Present() const;
   bool CallUp() const;
   bool Online() const;
   std::uint8_t Register(int n) const;
@@ -59,7 +60,7 @@ class ModemCore : public std::enable_shared_from_this<ModemCore> {
   using TimerKey = std::uint64_t;
   enum class Scan { kSeekA, kSeekT, kInLine };
   enum class Call { kIdle, kDialling, kUp };
-  enum class Result { kOk, kConnect, kNoCarrier, kError };
+  enum class Result { kOk, kConnect, kNoCarrier, kError, kNoDialtone, kBusy };
   struct Timer {
     platform::clock::TimerId clockId;
     std::function<void()> action;
@@ -75,6 +76,7 @@ class ModemCore : public std::enable_shared_from_this<ModemCore> {
   void PowerUp();
   void LoseLine();
   void Reload();
+  void Load(const ModemSettings& settings);
   void ScheduleNoise();
 
   // ModemLines.cpp: what goes to the port, DTR and RTS.
@@ -87,18 +89,21 @@ class ModemCore : public std::enable_shared_from_this<ModemCore> {
   void Send(std::string_view bytes);
   void SendResult(Result result);
   void SendInfo(std::string_view text);
+  std::string Spoil(std::string text);
   void SetDtr(bool on);
   void SetRts(bool on);
 
   // ModemCommands.cpp: command mode.
   void Receive(std::string_view bytes);
   void CommandByte(char c);
-  void ExecuteLine(const std::string& body);
+  void ExecuteLine(const std::string& body, bool overlong);
   bool Execute(const Command& command);
+  void Restart(Millis duration, const ModemSettings& settings);
 
   // ModemCalls.cpp: dialling, online mode, escape, hang-up.
   void Dial();
   void Connected();
+  void DialFailed(Result result);
   void DataByte(char c, Millis now);
   void EscapeConfirmed();
   void EndCall();
@@ -110,6 +115,8 @@ class ModemCore : public std::enable_shared_from_this<ModemCore> {
   ModemSettings active_;
   ModemSettings stored_;
   bool powered_ = false;
+  bool present_ = true;      // a USB modem's device is there
+  bool restarting_ = false;  // deaf while Z or &F restarts the firmware
   bool dtr_ = false;  // as driven by the port
   bool rts_ = false;
   std::uint32_t baud_ = 9600;
@@ -121,6 +128,7 @@ class ModemCore : public std::enable_shared_from_this<ModemCore> {
   Call call_ = Call::kIdle;
   bool online_ = false;
   TimerKey callTimer_ = 0;
+  TimerKey ringTimer_ = 0;
   AnsweringSystem farEnd_;
 
   Millis lastReceived_;
@@ -131,6 +139,8 @@ class ModemCore : public std::enable_shared_from_this<ModemCore> {
   std::unordered_map<TimerKey, Timer> timers_;
   TimerKey lastKey_ = 0;
   NoiseSource noise_;
+  int linesSeen_ = 0;
+  bool spoilReply_ = false;  // noise lands inside the next reply
   OutputQueue out_;
 
   std::mutex deliveryMutex_;

@@ -17,8 +17,8 @@ LineStates ModemCore::ComputeLines() const {
   if (!powered_) return {};
   const bool carrier = call_ == Call::kUp;
   LineStates lines;
-  lines.cts = true;
-  lines.rlsd = active_.cdMode == 0 || carrier;
+  lines.cts = !caps_.ctsFollowsRts || rts_;
+  lines.rlsd = caps_.carrierAlwaysOn || active_.cdMode == 0 || carrier;
   switch (caps_.dsr) {
     case DsrWiring::kBySetting:
       lines.dsr = active_.dsrMode == 0 || carrier;
@@ -29,7 +29,11 @@ LineStates ModemCore::ComputeLines() const {
     case DsrWiring::kNeverOn:
       lines.dsr = false;
       break;
+    case DsrWiring::kAlwaysOn:
+      lines.dsr = true;
+      break;
   }
+  if (restarting_) lines.cts = lines.dsr = false;
   return lines;
 }
 
@@ -63,19 +67,32 @@ void ModemCore::SendResult(Result result) {
   static constexpr struct {
     std::string_view word;
     char code;
-  } kResults[] = {{"OK", '0'}, {"CONNECT", '1'}, {"NO CARRIER", '3'}, {"ERROR", '4'}};
+  } kResults[] = {{"OK", '0'},    {"CONNECT", '1'},     {"NO CARRIER", '3'},
+                  {"ERROR", '4'}, {"NO DIALTONE", '6'}, {"BUSY", '7'}};
   const auto& entry = kResults[static_cast<int>(result)];
   if (!active_.verbose) {
-    Send(std::string{entry.code, '\r'});
+    Send(Spoil(std::string{entry.code, '\r'}));
     return;
   }
   std::string text = "\r\n" + std::string(entry.word);
-  if (result == Result::kConnect) text += " " + std::to_string(baud_);
-  Send(text + "\r\n");
+  if (result == Result::kConnect)
+    text += caps_.linkReport ? " 33600/ARQ/V34/LAPM/V42BIS" : " " + std::to_string(baud_);
+  Send(Spoil(text + "\r\n"));
 }
 
 void ModemCore::SendInfo(std::string_view text) {
-  Send(active_.verbose ? "\r\n" + std::string(text) + "\r\n" : std::string(text) + "\r\n");
+  Send(Spoil(active_.verbose ? "\r\n" + std::string(text) + "\r\n"
+                             : std::string(text) + "\r\n"));
+}
+
+// Noise that lands right after the first character of a reply: inside "OK",
+// between the digits of a number.
+std::string ModemCore::Spoil(std::string text) {
+  if (!spoilReply_) return text;
+  spoilReply_ = false;
+  const std::size_t first = text.find_first_not_of("\r\n");
+  if (first != std::string::npos) text.insert(first + 1, noise_.Spike());
+  return text;
 }
 
 void ModemCore::SetDtr(bool on) {

@@ -8,6 +8,8 @@
 #include <span>
 #include <string_view>
 
+#include "sim/Timing.h"
+
 namespace sim {
 
 constexpr int kRegisterCount = 38;  // S0 ... S37
@@ -40,11 +42,16 @@ struct ModemSettings {
   int cdMode = 1;       // &C
   int lockBaud = 0;     // &B
   bool rtsFlow = true;  // hardware flow control of the modem's output (&K, \Q, &R)
+  int resultSet = 4;    // X: which call progress results it reports
+  int speaker = 1;      // M
+  int volume = 1;       // L
   Registers s = FactoryRegisters();
 };
 
 enum class FlowLock { kNone, kAlwaysOn, kNever };
-enum class DsrWiring { kBySetting, kFollowsDtr, kNeverOn };
+enum class DsrWiring { kBySetting, kFollowsDtr, kNeverOn, kAlwaysOn };
+// What the telephone line does when the modem dials.
+enum class PhoneLine { kRings, kBusy, kNoDialtone };
 
 struct Capabilities {
   bool acceptsQ = true;    // \Q commands
@@ -63,6 +70,26 @@ struct Capabilities {
   std::uint32_t fixedBaud = 0;   // the only port speed it understands; 0: any
   bool noisy = false;            // line noise between replies
   bool mute = false;             // never answers anything
+
+  bool carrierAlwaysOn = false;      // carrier detect high whatever &C says
+  bool ctsFollowsRts = false;        // CTS shows the port's RTS (&R0 style)
+  bool q2IgnoresRts = false;         // \Q2 is CTS only: RTS low holds nothing back
+  bool echoFixed = false;            // E0 answers OK, the echo stays
+  bool storeForgets = false;         // &W answers OK and stores nothing
+  bool powerUpFactory = false;       // power-up loads the factory settings, Z the stored ones
+  bool okToAll = false;              // OK to lines it cannot parse, which then do nothing
+  bool paddedRegisters = true;       // Sn? answers three digits ("050"), else "50"
+  bool linkReport = false;           // RING, CARRIER, PROTOCOL, COMPRESSION and a long CONNECT
+  PhoneLine phoneLine = PhoneLine::kRings;
+  std::size_t lineLimit = 255;       // characters after "AT" a command line may hold
+  int spoiltReplyEvery = 0;          // noise lands inside the reply to every nth line; 0: never
+  // Z and &F restart the firmware for this long, deaf, with CTS and DSR
+  // low; 0: Z reloads in timing::kResetMs and &F at once.
+  timing::Millis restartMs = 0;
+  timing::Millis powerUpMs = timing::kPowerUpMs;  // switched on to answering
+  // A USB modem: switched off, its device is gone until this long after;
+  // 0: a modem on a serial cable.
+  timing::Millis deviceBackMs = 0;
 };
 
 struct Profile {

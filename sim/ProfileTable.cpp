@@ -48,6 +48,40 @@ std::vector<Profile> BuildTable() {
   add("fixed-9600", "answers only at 9600 baud; other speeds garble").caps.fixedBaud = 9600;
   add("garbage", "line noise between replies").caps.noisy = true;
   add("dead", "never answers").caps.mute = true;
+  {
+    Profile& p = add("usb-cdc",
+                     "a USB modem: DSR and carrier detect always high, registers read without "
+                     "leading zeros; switched off, its port is gone for 3 s");
+    p.caps.dsr = DsrWiring::kAlwaysOn;
+    p.caps.carrierAlwaysOn = true;
+    p.caps.paddedRegisters = false;
+    p.caps.deviceBackMs = 3000;
+  }
+  {
+    Capabilities& caps = add("slow-reset",
+                             "Z and &F take 1.5 s, deaf and with CTS and DSR low; power-up takes "
+                             "3 s").caps;
+    caps.restartMs = 1500;
+    caps.powerUpMs = 3000;
+  }
+  add("verbose-connect",
+      "reports RING, CARRIER, PROTOCOL and COMPRESSION lines and CONNECT "
+      "33600/ARQ/V34/LAPM/V42BIS")
+      .caps.linkReport = true;
+  add("busy-line", "every call ends with BUSY").caps.phoneLine = PhoneLine::kBusy;
+  add("no-dialtone", "every call ends with NO DIALTONE").caps.phoneLine = PhoneLine::kNoDialtone;
+  add("ok-to-all", "answers OK to every command it does not know").caps.okToAll = true;
+  add("volatile-store", "&W answers OK but stores nothing").caps.storeForgets = true;
+  add("factory-power-up", "Z loads the stored profile, power-up the factory settings")
+      .caps.powerUpFactory = true;
+  add("sticky-echo", "E0 answers OK but the echo stays on").caps.echoFixed = true;
+  add("short-line", "a command line over 40 characters gives ERROR").caps.lineLimit = 38;
+  add("noisy-replies", "line noise lands inside every tenth reply").caps.spoiltReplyEvery = 10;
+  {
+    Capabilities& caps =
+        add("cts-follows-rts", "CTS follows RTS; \\Q2 is CTS only, RTS ignored").caps;
+    caps.ctsFollowsRts = caps.q2IgnoresRts = true;
+  }
   return table;
 }
 

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/commapi/device_presence.h"
 #include "platform/commapi/virtual_device.h"
 #include "sim/Timing.h"
 
@@ -22,7 +23,7 @@ struct ProfileInfo {
 const std::vector<ProfileInfo>& Profiles();
 bool IsProfile(const std::string& name);
 
-class SimulatedModem : public commapi::VirtualDevice {
+class SimulatedModem : public commapi::VirtualDevice, public commapi::DevicePresence {
  public:
   // A powered-up modem with the profile's stored settings; null for an
   // unknown profile name.
@@ -31,7 +32,8 @@ class SimulatedModem : public commapi::VirtualDevice {
 
   // Switches the modem off and on again: all output lines drop, everything
   // pending is lost, and it comes back with its stored profile
-  // timing::kBackAfterPowerCycleMs later.
+  // timing::kBackAfterPowerCycleMs later (a profile may take longer). A USB
+  // modem's device vanishes with the power and is absent for a while.
   void PowerCycle();
 
   // The cable is pulled: DTR and RTS drop as the modem sees them, and the
@@ -40,6 +42,7 @@ class SimulatedModem : public commapi::VirtualDevice {
 
   // What the modem is doing, for tests.
   bool Powered() const;
+  bool Present() const override;  // the device is there to be opened
   bool CallUp() const;                 // carrier up, online or in command mode
   bool Online() const;                 // in a call and passing data
   std::uint8_t Register(int n) const;  // the active value of Sn

@@ -4,6 +4,7 @@
 #include <mutex>
 
 #include "platform/commapi/device_names.h"
+#include "platform/commapi/device_presence.h"
 
 namespace commapi {
 
@@ -25,6 +26,11 @@ struct Registry {
 Registry& TheRegistry() {
   static Registry registry;
   return registry;
+}
+
+bool Present(const VirtualDevice& device) {
+  const auto* presence = dynamic_cast<const DevicePresence*>(&device);
+  return presence == nullptr || presence->Present();
 }
 
 }  // namespace
@@ -91,6 +97,10 @@ DeviceTarget ClaimDevice(const std::string& deviceName) {
     }
     it = registry.bindings.try_emplace(target.name, Binding{std::move(device), mapped, false})
              .first;
+  }
+  if (!Present(*it->second.device)) {
+    target.error = ERROR_FILE_NOT_FOUND;
+    return target;
   }
   if (it->second.open) {
     target.error = ERROR_ACCESS_DENIED;

@@ -124,7 +124,9 @@ class RealModem : public testing::TestWithParam<std::tuple<RealCase, int>> {
     const Lines log = s.Log();
     EXPECT_EQ(Tail(log, end.size()), end);
     EXPECT_EQ(s.Clipboard().empty(), end.back() != kFinished);
-    if (debug) EXPECT_TRUE(ContainsRun(log, shows));
+    if (debug) {
+      EXPECT_TRUE(ContainsRun(log, shows));
+    }
   }
 };
 
@@ -134,7 +136,8 @@ TEST_P(RealModem, DetectRoverAndSavingSettingsEndAsWorkedOut) {
   {
     scenario::Scenario s(Options());
     s.Click(s.Form().N192001);
-    EXPECT_EQ(s.Log(), debug ? Lines{"Detecting modem", "Modem detected at 19200"} : Lines{});
+    const Lines detected = {"Detecting modem", "Modem detected at 19200"};
+    EXPECT_EQ(s.Log(), debug ? detected : Lines{});
   }
   {
     scenario::Scenario s(Options());
@@ -145,7 +148,9 @@ TEST_P(RealModem, DetectRoverAndSavingSettingsEndAsWorkedOut) {
   s.PowerCycleWhenAsked();
   s.Click(s.Form().SavingSettingsTest1);
   ExpectEnd(s, c.savingEnd, c.savingShows, debug);
-  if (!debug) EXPECT_FALSE(scenario::Contains(s.Log(), "Port reopened after power cycle"));
+  if (!debug) {
+    EXPECT_FALSE(scenario::Contains(s.Log(), "Port reopened after power cycle"));
+  }
 }
 
 std::string CaseName(const testing::TestParamInfo<RealModem::ParamType>& info) {

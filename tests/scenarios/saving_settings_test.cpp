@@ -16,21 +16,6 @@ namespace {
 
 using Lines = std::vector<std::string>;
 
-// The person in front of the box switches the modem off and on and presses
-// OK once it is back; the open box keeps handling the port's events.
-void PowerCycleWhenAsked(scenario::Scenario& s) {
-  s.Ui().onMessageBox = [&s](const toolkit::HeadlessBackend::Box& box) {
-    if (box.caption != "Action Required") return;
-    s.Modem().PowerCycle();
-    auto& app = toolkit::Application::Instance();
-    for (int step = 0; step < 50 && !s.Modem().Powered(); ++step) {
-      app.ProcessMessages();
-      platform::clock::Sleep(100);
-    }
-    app.ProcessMessages();
-  };
-}
-
 Lines Between(const Lines& log, const std::string& first, const std::string& last) {
   auto from = std::find(log.begin(), log.end(), first);
   auto to = std::find(from, log.end(), last);
@@ -50,7 +35,7 @@ const Lines kStoredAndRestored = {
 
 TEST(SavingSettings, StandardModemAtSummary) {
   scenario::Scenario s({.level = 0});
-  PowerCycleWhenAsked(s);
+  s.PowerCycleWhenAsked();
   s.Click(s.Form().SavingSettingsTest1);
 
   // "AT S0=0" is not stored, so the reset after it brings back the stored
@@ -100,7 +85,7 @@ TEST(SavingSettings, ResetAndPowerCycleAtVerboseAndDebug) {
   for (int level : {3, 4}) {
     SCOPED_TRACE(level);
     scenario::Scenario s({.level = static_cast<std::uint8_t>(level)});
-    PowerCycleWhenAsked(s);
+    s.PowerCycleWhenAsked();
     s.Click(s.Form().SavingSettingsTest1);
     const Lines log = s.Log();
 
@@ -125,7 +110,7 @@ TEST(SavingSettings, ResetAndPowerCycleAtVerboseAndDebug) {
 // explain it, "AT S0=0" then reads right, and the run still restores.
 TEST(SavingSettings, DipSwitchHoldsAutoAnswerOff) {
   scenario::Scenario s({.profile = "dip-switch-s0", .level = 0});
-  PowerCycleWhenAsked(s);
+  s.PowerCycleWhenAsked();
   s.Click(s.Form().SavingSettingsTest1);
   const Lines log = s.Log();
 

@@ -26,6 +26,11 @@ TEST(CommandParser, SplitsLinesIntoCommands) {
       {"E0DT 555 1234 V0", {Command(Op::kEcho, 0), Command(Op::kDial, 0, 0, "5551234V0")}},
       {"dp12", {Command(Op::kDial, 0, 0, "12")}},
       {"DT ", {Command(Op::kDial, 0, 0, "")}},
+      // Blanks count nowhere.
+      {" S 7 = 5 1", {Command(Op::kSetRegister, 51, 7)}},
+      {"X4 M0 L &V &Y0 F1",
+       {Command(Op::kResultSet, 4), Command(Op::kSpeaker, 0), Command(Op::kVolume, 0),
+        Command(Op::kIgnored), Command(Op::kIgnored), Command(Op::kIgnored, 1)}},
   };
   for (const auto& c : cases) {
     const auto parsed = ParseCommandLine(c.body, caps);
@@ -36,8 +41,8 @@ TEST(CommandParser, SplitsLinesIntoCommands) {
 
 TEST(CommandParser, RejectsTheWholeLineForAnythingUnknownOrOutOfRange) {
   const Capabilities caps;
-  for (const char* body : {"X", "E2", "&S5", "&K1", "&D4", "&H8", "\\Q4", "S7=256", "S38?", "S7",
-                           "S7=99999999999", "&", "\\", "E0 FOO", "V1 &Z"})
+  for (const char* body : {"X5", "M4", "&Y1", "J", "E2", "&S5", "&K1", "&D4", "&H8", "\\Q4", "S7=256", "S38?", "S7",
+                           "S7=99999999999", "&", "\\", "E0 GOO", "V1 &Z"})
     EXPECT_FALSE(ParseCommandLine(body, caps).has_value()) << body;
 }
 

@@ -23,7 +23,7 @@ TEST_F(ModemTest, FindsCommandLinesInWhateverArrives) {
   EXPECT_EQ(Say("AaT E0\r\n"), "AaT E0\r\n\r\nOK\r\n");  // E0 answers with the echo still on
   EXPECT_EQ(Say("AT &D0 \\Q0\r\n"), "\r\nOK\r\n");
   EXPECT_EQ(Say("AT &S5\r\n"), "\r\nERROR\r\n");
-  EXPECT_EQ(Say("AT S7=3X\r\n"), "\r\nERROR\r\n");
+  EXPECT_EQ(Say("AT S7=3J\r\n"), "\r\nERROR\r\n");
   EXPECT_EQ(modem->Register(7), 50) << "a rejected line changes nothing";
   EXPECT_EQ(Say("AT S7=4\r\n"), "\r\nOK\r\n");
   EXPECT_EQ(Say("ATS7=9\b8\r\n"), "\r\nOK\r\n");
@@ -132,6 +132,95 @@ TEST_F(ModemTest, ProfilesRefuseTheCommandsTheirFirmwareLacks) {
   }
 }
 
+// Each row: a fresh modem with its echo off, a line, what comes back.
+TEST_F(ModemTest, RealModemQuirksByteForByte) {
+  const struct {
+    const char* profile;
+    std::string line;
+    platform::clock::Millis wait;
+    std::string reply;
+  } cases[] = {
+      {"standard", "AT X4 M1 L2 &V &Y0 F1 &F\r\n", 300, "\r\nOK\r\n"},
+      {"usb-cdc", "AT S7 ?\r\n", 300, "\r\n50\r\n\r\nOK\r\n"},
+      {"sticky-echo", "AT S0?\r\n", 300, "AT S0?\r\n\r\n000\r\n\r\nOK\r\n"},
+      {"ok-to-all", "AT &S5 J\r\n", 300, "\r\nOK\r\n"},
+      {"short-line", "AT" + std::string(38, ' ') + "\r\n", 300, "\r\nOK\r\n"},
+      {"short-line", "AT" + std::string(39, ' ') + "\r\n", 300, "\r\nERROR\r\n"},
+      {"busy-line", "ATDT1\r\n", 6000, "\r\nBUSY\r\n"},
+      {"busy-line", "ATX2DT1\r\n", 6000, "\r\nNO CARRIER\r\n"},
+      {"no-dialtone", "ATX2DT1\r\n", 6000, "\r\nNO DIALTONE\r\n"},
+      {"no-dialtone", "ATX3DT1\r\n", 6000, "\r\nNO CARRIER\r\n"},
+      {"verbose-connect", "ATDT1\r\n", 6500,
+       "\r\nRING\r\n[CD+]\r\nCARRIER 33600\r\n\r\nPROTOCOL: LAPM\r\n\r\nCOMPRESSION: "
+       "V.42BIS\r\n\r\nCONNECT 33600/ARQ/V34/LAPM/V42BIS\r\n"},
+      // Noise inside the answer to the tenth line of the modem's life.
+      {"noisy-replies", "AT\rAT\rAT\rAT\rAT\rAT\rAT\rAT\rAT\r", 300,
+       [] {
+         std::string eight;
+         for (int i = 0; i < 8; ++i) eight += "\r\nOK\r\n";
+         return eight + "\r\nO~K\r\n";
+       }()},
+  };
+  for (const auto& c : cases) {
+    Plug(c.profile);
+    Say("ATE0\r\n");
+    EXPECT_EQ(Say(c.line, c.wait), c.reply) << c.profile << ' ' << c.line;
+    modem->Detach();
+  }
+}
+
+TEST_F(ModemTest, StoreAndPowerUpQuirks) {
+  Plug("volatile-store");
+  Say("AT S7=60 &W Z\r\n");
+  EXPECT_EQ(modem->Register(7), 50) << "nothing was stored";
+  modem->Detach();
+
+  Plug("factory-power-up");
+  Say("AT S7=60 &W\r\n");
+  modem->PowerCycle();
+  Wait(sim::timing::kBackAfterPowerCycleMs);
+  EXPECT_EQ(modem->Register(7), 50) << "factory values at power-up";
+  Say("ATZ\r\n");
+  EXPECT_EQ(modem->Register(7), 60) << "the stored ones at reset";
+}
+
+// A reset that restarts the firmware: deaf, CTS and DSR low, for 1.5 s.
+TEST_F(ModemTest, SlowResetIsDeafAndDropsCtsAndDsr) {
+  Plug("slow-reset");
+  Say("ATZ\r\n", 100);
+  EXPECT_EQ(line.lines, (sim::LineStates{false, false, false}));
+  EXPECT_EQ(Say("AT\r\n", 1300), "") << "lost while resetting";
+  Wait(200);
+  EXPECT_EQ(line.lines, (sim::LineStates{true, true, false}));
+  EXPECT_EQ(Take(), "\r\nOK\r\n") << "the reset's own result only";
+  modem->PowerCycle();
+  Wait(3000);
+  EXPECT_FALSE(modem->Powered()) << "power-up takes 3 s";
+  Wait(400);
+  EXPECT_TRUE(modem->Powered());
+}
+
+TEST_F(ModemTest, UsbModemVanishesWhenSwitchedOffAndComesBack) {
+  Plug("usb-cdc");
+  Say("AT &S1 &C1\r\n");
+  EXPECT_EQ(line.lines, (sim::LineStates{true, true, true})) << "DSR and CD always high";
+  modem->PowerCycle();
+  EXPECT_TRUE(line.vanished);
+  EXPECT_FALSE(modem->Present());
+  Wait(2999);
+  EXPECT_TRUE(modem->Powered());
+  EXPECT_FALSE(modem->Present());
+  Wait(1);
+  EXPECT_TRUE(modem->Present());
+}
+
+TEST_F(ModemTest, CtsFollowsRtsAndQ2IgnoresRts) {
+  Plug("cts-follows-rts");
+  SetLines(true, false);
+  EXPECT_FALSE(line.lines.cts);
+  EXPECT_EQ(Say("ATE0\\Q2\r\n"), "ATE0\\Q2\r\n\r\nOK\r\n") << "RTS low holds nothing back";
+}
+
 TEST_F(ModemTest, RegistersComeFromTheProfileAndItsSwitches) {
   Plug("s7-max");
   EXPECT_EQ(Say("ATE0S7?\r\n"), "ATE0S7?\r\n\r\n255\r\n\r\nOK\r\n");
@@ -171,7 +260,7 @@ TEST_F(ModemTest, LineNoiseNeverFormsAReply) {
 
 TEST(SimProfiles, AreListedStandardFirstAndCreatedByName) {
   const auto& profiles = sim::Profiles();
-  ASSERT_EQ(profiles.size(), 21u);
+  ASSERT_EQ(profiles.size(), 33u);
   EXPECT_EQ(profiles.front().name, "standard");
   for (const auto& p : profiles) {
     EXPECT_TRUE(sim::IsProfile(p.name));

@@ -79,6 +79,19 @@ toolkit::HeadlessBackend& Scenario::Ui() { return *impl_->ui; }
 
 void Scenario::Click(toolkit::TMenuItem* item) { item->Click(); }
 
+void Scenario::PowerCycleWhenAsked() {
+  impl_->ui->onMessageBox = [this](const toolkit::HeadlessBackend::Box& box) {
+    if (box.caption != "Action Required") return;
+    Modem().PowerCycle();
+    auto& app = toolkit::Application::Instance();
+    for (int step = 0; step < 50 && !Modem().Powered(); ++step) {
+      app.ProcessMessages();
+      platform::clock::Sleep(100);
+    }
+    app.ProcessMessages();
+  };
+}
+
 std::vector<std::string> Scenario::Log() const { return impl_->form->Output_Memo.Lines(); }
 
 std::string Scenario::Clipboard() const { return impl_->ui->clipboard; }

@@ -40,6 +40,10 @@ class Scenario {
 
   // Chooses a menu item as the user would.
   void Click(toolkit::TMenuItem* item);
+  // From now on the person in front of the "Action Required" box switches
+  // the modem off and on and presses OK once it is powered up again; the
+  // open box keeps handling the port's events.
+  void PowerCycleWhenAsked();
 
   std::vector<std::string> Log() const;
   std::string Clipboard() const;
