@@ -150,6 +150,17 @@ TEST(ConsoleRunner, AnEarlyEndStillWritesTheLogAndLeavesTheClipboardEmpty) {
   EXPECT_EQ(ReadFile(dir / "clip.txt"), "");
 }
 
+// The box is answered once the modem is powered up again; a USB modem's
+// port is reopened when its device is back.
+TEST(ConsoleRunner, PowerCycleOfSlowAndUsbModems) {
+  for (const char* profile : {"--simulate=slow-reset", "--simulate=usb-cdc"}) {
+    const Result r =
+        RunConsoleWith({"--run", "saving-settings-test", profile, "--fast", "--level", "verbose"});
+    EXPECT_EQ(r.status, 0) << profile << r.err;
+    EXPECT_NE(r.out.find("Detected modem after power cycle."), std::string::npos) << profile;
+  }
+}
+
 TEST(ConsoleRunner, AnOutputFileThatCannotBeWrittenIsABadCommandLine) {
   const Result r = RunConsoleWith(
       {"--run", "detect-9600", "--simulate", "--fast", "--save-log", "/nonexistent/dir/log.txt"});
