@@ -4,6 +4,7 @@
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <span>
 #include <string_view>
@@ -71,18 +72,18 @@ struct Capabilities {
   bool noisy = false;            // line noise between replies
   bool mute = false;             // never answers anything
 
-  bool carrierAlwaysOn = false;      // carrier detect high whatever &C says
-  bool ctsFollowsRts = false;        // CTS shows the port's RTS (&R0 style)
-  bool q2IgnoresRts = false;         // \Q2 is CTS only: RTS low holds nothing back
-  bool echoFixed = false;            // E0 answers OK, the echo stays
-  bool storeForgets = false;         // &W answers OK and stores nothing
-  bool powerUpFactory = false;       // power-up loads the factory settings, Z the stored ones
-  bool okToAll = false;              // OK to lines it cannot parse, which then do nothing
-  bool paddedRegisters = true;       // Sn? answers three digits ("050"), else "50"
-  bool linkReport = false;           // RING, CARRIER, PROTOCOL, COMPRESSION and a long CONNECT
+  bool carrierAlwaysOn = false;    // carrier detect high whatever &C says
+  bool ctsFollowsRts = false;      // CTS shows the port's RTS (&R0 style)
+  bool q2IgnoresRts = false;       // \Q2 is CTS only: RTS low holds nothing back
+  bool echoFixed = false;          // E0 answers OK, the echo stays
+  bool storeForgets = false;       // &W answers OK and stores nothing
+  bool powerUpFactory = false;     // power-up loads the factory settings, Z the stored ones
+  bool okToAll = false;            // OK to lines it cannot parse, which then do nothing
+  bool paddedRegisters = true;     // Sn? answers three digits ("050"), else "50"
+  bool linkReport = false;         // RING, CARRIER, PROTOCOL, COMPRESSION and a long CONNECT
   PhoneLine phoneLine = PhoneLine::kRings;
-  std::size_t lineLimit = 255;       // characters after "AT" a command line may hold
-  int spoiltReplyEvery = 0;          // noise lands inside the reply to every nth line; 0: never
+  std::size_t lineLimit = 255;     // characters after "AT" a command line may hold
+  int spoiltReplyEvery = 0;        // noise lands inside the reply to every nth line; 0: never
   // Z and &F restart the firmware for this long, deaf, with CTS and DSR
   // low; 0: Z reloads in timing::kResetMs and &F at once.
   timing::Millis restartMs = 0;
