@@ -21,7 +21,7 @@ TComPort::~TComPort() {
   try {
     Close();
   } catch (...) {
-    ReleaseAfterFailedClose();
+    ReleaseAll();
   }
   pendingOperations_.reset();
   flowControl_.reset();
@@ -29,7 +29,7 @@ TComPort::~TComPort() {
   parity_.reset();
 }
 
-void TComPort::ReleaseAfterFailedClose() noexcept {
+void TComPort::ReleaseAll() noexcept {
   thread_.reset();
   threadCreated_ = false;
   DestroyHandle();
@@ -43,19 +43,23 @@ void TComPort::Open() {
   connected_ = true;
   try {
     ApplySettings();
+    if (syncMethod_ == smWindow) eventWindow_ = std::make_unique<EventWindow>(*this);
+    threadCreated_ = !events_.Empty();
+    if (threadCreated_) thread_ = std::make_unique<TComThread>(*this);
   } catch (...) {
-    DestroyHandle();
-    connected_ = false;
+    // Whatever step failed (a setting, the thread), the port ends closed.
+    ReleaseAll();
     throw;
   }
-  if (syncMethod_ == smWindow) eventWindow_ = std::make_unique<EventWindow>(*this);
-  threadCreated_ = !events_.Empty();
-  if (threadCreated_) thread_ = std::make_unique<TComThread>(*this);
   if (OnOpen) OnOpen(this);
 }
 
 void TComPort::Close() {
   if (!connected_) return;
+  // Closing waits for the monitoring thread, which is blocked in this very
+  // hand-over (smSynchronize, smWindow) or is the caller itself (smNone).
+  if (handlerThread_.load() == std::this_thread::get_id())
+    throw EComPort("Cannot close the port from its own event handler");
   AbortAllOperations();
   if (threadCreated_) {
     // Waits for the thread; a hand-over it is blocked in runs meanwhile.
@@ -137,6 +141,7 @@ void TComPort::DoRx80Full() {
 std::intptr_t TComPort::WndProc(std::uint32_t message, std::uintptr_t wParam,
                                 std::intptr_t lParam) {
   if (message != kPortEventMessage) return EventWindow::DefaultProc(message, wParam, lParam);
+  const HandlerScope scope(*this);
   // Exactly one bit per message: a combination matches nothing.
   for (const PortEvent& event : kDispatchTable)
     if (wParam == event.bit) (this->*event.method)();

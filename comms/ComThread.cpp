@@ -29,6 +29,9 @@ void TComThread::Execute() {
 
   bool waitPending = false;
   for (;;) {
+    // A wait that fails at once does not touch the record; left signalled
+    // from the last completion, it would be taken for a new one, forever.
+    ResetEvent(waitDone.Get());
     waitPending = !WaitCommEvent(device, &eventMask_, &record) &&
                   GetLastError() == ERROR_IO_PENDING;
     if (WaitForMultipleObjects(2, waitList, 0, INFINITE) != WAIT_OBJECT_0 + 1) break;
@@ -61,6 +64,7 @@ void TComThread::DispatchEvents() {
 }
 
 void TComThread::DoEvents() {
+  const TComPort::HandlerScope scope(ownerPort_);
   for (const PortEvent& event : kDispatchTable)
     if (eventMask_ & event.bit) (ownerPort_.*event.method)();
 }

@@ -2,10 +2,12 @@
 // monitoring thread.
 #pragma once
 
+#include <atomic>
 #include <cstdint>
 #include <functional>
 #include <memory>
 #include <string>
+#include <thread>
 #include <vector>
 
 #include "comms/GenAlg.h"
@@ -235,8 +237,25 @@ class TComPort : public rtl::TComponent {
                         const char* failText);
   OperationRecord& PushNewOperation();
   std::unique_ptr<OperationRecord> PopOperation();
-  // What destruction still holds after a Close that raised.
-  void ReleaseAfterFailedClose() noexcept;
+  // Drops the thread, the handle and the event window without the steps of
+  // Close: after a Close that raised, or an Open that failed half-way.
+  void ReleaseAll() noexcept;
+
+  // Marks the thread running this port's handlers while they run, so a Close
+  // from inside one can be refused.
+  class HandlerScope {
+   public:
+    explicit HandlerScope(TComPort& port) : port_(port) {
+      port_.handlerThread_.store(std::this_thread::get_id());
+    }
+    ~HandlerScope() { port_.handlerThread_.store(std::thread::id()); }
+    HandlerScope(const HandlerScope&) = delete;
+    HandlerScope& operator=(const HandlerScope&) = delete;
+
+   private:
+    TComPort& port_;
+  };
+  std::atomic<std::thread::id> handlerThread_{};
 
   std::unique_ptr<TComThread> thread_;
   bool threadCreated_ = false;

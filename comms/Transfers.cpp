@@ -43,11 +43,17 @@ bool TComPort::HasPending() const { return !pendingOperations_->IsEmpty(); }
 std::int32_t TComPort::WaitForLastOperation() {
   using namespace commapi;
   if (!HasPending()) return -2;
-  const std::unique_ptr<OperationRecord> record = PopOperation();
+  std::unique_ptr<OperationRecord> record = PopOperation();
+  if (WaitForSingleObject(record->overlapped.hEvent, INFINITE) != WAIT_OBJECT_0) {
+    // The transfer may still be running and write into its record: it stays
+    // pending, for another wait or the purge of Close.
+    const DWORD error = GetLastError();
+    pendingOperations_->Push(record.release());
+    RaiseComError("Operation failed: ", error);
+  }
   DWORD done = 0;
-  const bool ok = WaitForSingleObject(record->overlapped.hEvent, INFINITE) == WAIT_OBJECT_0 &&
-                  GetOverlappedResult(handle_, &record->overlapped, &done, 0);
-  if (!ok) RaiseComError("Operation failed: ");
+  if (!GetOverlappedResult(handle_, &record->overlapped, &done, 0))
+    RaiseComError("Operation failed: ");
   return static_cast<std::int32_t>(done);
 }
 

@@ -144,6 +144,27 @@ TEST_P(HandOverTest, AFailingHandlerEndsMonitoringCleanly) {
   EXPECT_EQ(log.Lines(), (Lines{"RxChar a", "Close"}));
 }
 
+// A Close from inside a handler would wait for the thread the handler runs
+// on (or free it under the handler): refused, and the port stays whole.
+TEST_P(HandOverTest, CloseFromItsOwnHandlerIsRefused) {
+  port.Open();
+  onRx = [this] {
+    onRx = nullptr;
+    try {
+      port.Close();
+      log.Add("closed inside");
+    } catch (const EComPort& e) {
+      log.Add(e.what());
+    }
+  };
+  device->Send("a");
+  Pump();
+  EXPECT_TRUE(port.Connected());
+  port.Close();
+  EXPECT_EQ(log.Lines(),
+            (Lines{"RxChar a", "Cannot close the port from its own event handler", "Close"}));
+}
+
 std::string SyncMethodName(const ::testing::TestParamInfo<TSyncMethod>& info) {
   static const char* const names[] = {"Synchronize", "Window", "None"};
   return names[info.param];
@@ -151,6 +172,17 @@ std::string SyncMethodName(const ::testing::TestParamInfo<TSyncMethod>& info) {
 
 INSTANTIATE_TEST_SUITE_P(SyncMethods, HandOverTest,
                          ::testing::Values(smSynchronize, smWindow, smNone), SyncMethodName);
+
+TEST_F(PortTest, AWaitThatFailsAtOnceBlocksInsteadOfSpinning) {
+  port.Open();
+  platform::SettleWorkers();  // in its first wait
+  // Ends the pending wait; every wait after it fails at once (no mask).
+  commapi::SetCommMask(port.Handle(), 0);
+  int handOvers = 0;
+  do platform::SettleWorkers();
+  while (platform::CheckSynchronize() && ++handOvers < 50);
+  EXPECT_EQ(handOvers, 1);  // the ended wait's, with nothing in it
+}
 
 TEST_F(PortTest, EventWindowTakesOneBitPerMessage) {
   Lines calls;

@@ -5,9 +5,11 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <system_error>
 
 #include "comms/DeviceSettings.h"
 #include "port_fixture.h"
+#include "tests/support/SystemCallFaults.h"
 #include "tests/support/pty.h"
 
 namespace comms_test {
@@ -197,6 +199,15 @@ TEST_F(PortTest, OpeningAMissingDeviceLeavesThePortClosed) {
   EXPECT_EQ(device->Attachments(), (std::vector<std::string>{"attach", "detach"}));
   ExpectMessage([&] { port.Open(); }, "Unable to open com port: 2");
   EXPECT_FALSE(port.Connected());
+}
+
+TEST_F(PortTest, AThreadThatCannotStartLeavesThePortClosed) {
+  testsupport::FailNextThreadStart();
+  EXPECT_THROW(port.Open(), std::system_error);
+  EXPECT_FALSE(port.Connected());
+  EXPECT_EQ(device->Attachments(), (std::vector<std::string>{"attach", "detach"}));
+  port.Open();  // the device was given back
+  EXPECT_TRUE(port.Connected());
 }
 
 TEST_F(PortTest, SyncMethodIsFixedWhileOpen) {
