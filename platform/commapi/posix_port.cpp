@@ -113,12 +113,17 @@ void PosixPort::Close() {
 BOOL PosixPort::SetCommState(const DCB& dcb) {
   std::lock_guard lock(mutex_);
   if (DWORD error = UnusableError()) return Fail(error);
-  termios settings{};
-  if (::tcgetattr(fd_.Get(), &settings) != 0) return Fail(ErrorFromErrno(errno));
+  termios before{};
+  if (::tcgetattr(fd_.Get(), &before) != 0) return Fail(ErrorFromErrno(errno));
+  termios settings = before;
   if (DWORD error = ApplyDcbToTermios(dcb, settings)) return Fail(error);
   if (::tcsetattr(fd_.Get(), TCSANOW, &settings) != 0) return Fail(ErrorFromErrno(errno));
+  if (DWORD error = SetOutputLines(DtrRaised(dcb), RtsRaised(dcb))) {
+    // A block is set whole or not at all: the device keeps its old settings.
+    ::tcsetattr(fd_.Get(), TCSANOW, &before);
+    return Fail(error);
+  }
   settings_.dcb = dcb;
-  if (DWORD error = SetOutputLines(DtrRaised(dcb), RtsRaised(dcb))) return Fail(error);
   return 1;
 }
 

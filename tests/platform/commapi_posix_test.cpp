@@ -4,12 +4,14 @@
 
 #include <termios.h>
 
+#include <cerrno>
 #include <chrono>
 #include <functional>
 #include <string>
 #include <thread>
 
 #include "platform/commapi/commapi.h"
+#include "tests/support/SystemCallFaults.h"
 #include "tests/support/pty.h"
 
 namespace commapi {
@@ -249,6 +251,25 @@ TEST_F(PtyPortTest, WriteThatCannotFinishTimesOut) {
   EXPECT_FALSE(WriteFile(port, flood.data(), static_cast<DWORD>(flood.size()), &written, nullptr));
   EXPECT_EQ(GetLastError(), ERROR_SEM_TIMEOUT);
   EXPECT_LT(written, flood.size());
+}
+
+TEST(PosixPortLines, ABlockWhoseLinesCannotBeSetChangesNothing) {
+  PtyPort pty{5};
+  const testsupport::BrokenModemLines broken(EPERM);  // as on a port with modem lines
+  const HANDLE port = OpenPort(pty.DeviceName());
+  ASSERT_NE(port, INVALID_HANDLE_VALUE);
+  DCB dcb{};
+  ASSERT_TRUE(GetCommState(port, &dcb));
+  const DCB before = dcb;
+  const termios opened = pty.Pty().SlaveSettings();
+  dcb.BaudRate = dcb.BaudRate == 19200 ? 38400 : 19200;
+  EXPECT_FALSE(SetCommState(port, &dcb));
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  const termios after = pty.Pty().SlaveSettings();
+  EXPECT_EQ(cfgetospeed(&after), cfgetospeed(&opened)) << "the speed went back";
+  ASSERT_TRUE(GetCommState(port, &dcb));
+  EXPECT_EQ(dcb.BaudRate, before.BaudRate);
+  CloseHandle(port);
 }
 
 TEST(PosixPortOpen, MissingOrUnsuitableDevicesAreRefused) {
