@@ -13,7 +13,7 @@ DWORD Port::UnusableError() const {
 
 BOOL Port::SetupComm(DWORD inQueue, DWORD outQueue) {
   std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) return Fail(error);
+  if (DWORD error = CheckUsable()) return Fail(error);
   settings_.inQueue = inQueue;
   settings_.outQueue = outQueue;
   return 1;
@@ -21,28 +21,28 @@ BOOL Port::SetupComm(DWORD inQueue, DWORD outQueue) {
 
 BOOL Port::GetCommState(DCB* dcb) {
   std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) return Fail(error);
+  if (DWORD error = CheckUsable()) return Fail(error);
   *dcb = settings_.dcb;
   return 1;
 }
 
 BOOL Port::SetCommTimeouts(const COMMTIMEOUTS& timeouts) {
   std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) return Fail(error);
+  if (DWORD error = CheckUsable()) return Fail(error);
   settings_.timeouts = timeouts;
   return 1;
 }
 
 BOOL Port::SetCommMask(DWORD mask) {
   std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) return Fail(error);
+  if (DWORD error = CheckUsable()) return Fail(error);
   events_.SetMask(mask);
   return 1;
 }
 
 BOOL Port::WaitCommEvent(DWORD* eventMask, OVERLAPPED* overlapped) {
   std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) {
+  if (DWORD error = CheckUsable()) {
     // The record's event stays reset, so a monitoring loop blocks instead of
     // spinning on a device that is gone.
     if (overlapped != nullptr) BeginOperation(overlapped);

@@ -32,6 +32,9 @@ class Port : public HandleObject {
 
   // The error every operation fails with now: 0 while the device is usable.
   DWORD UnusableError() const;
+  // The same, for a port that has to look at its device to know whether it
+  // is still there.
+  virtual DWORD CheckUsable() { return UnusableError(); }
   // Called before a wait is queued: 0, or the error the wait fails with.
   virtual DWORD PrepareWait() { return 0; }
 

@@ -36,6 +36,9 @@ std::int64_t NowMs() {
 // What a device without modem lines answers to the line ioctls.
 bool NoModemLines(int error) { return error == ENOTTY || error == EINVAL; }
 
+// What poll reports for a device that is gone.
+constexpr short kHangUp = POLLHUP | POLLERR | POLLNVAL;
+
 bool WouldBlock(int error) { return error == EAGAIN || error == EWOULDBLOCK || error == EINTR; }
 
 // Waits for the device to become ready, at most until deadline (never longer
@@ -112,12 +115,12 @@ void PosixPort::Close() {
 
 BOOL PosixPort::SetCommState(const DCB& dcb) {
   std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) return Fail(error);
+  if (DWORD error = CheckUsable()) return Fail(error);
   termios before{};
-  if (::tcgetattr(fd_.Get(), &before) != 0) return Fail(ErrorFromErrno(errno));
+  if (::tcgetattr(fd_.Get(), &before) != 0) return Fail(FailureOf(errno));
   termios settings = before;
   if (DWORD error = ApplyDcbToTermios(dcb, settings)) return Fail(error);
-  if (::tcsetattr(fd_.Get(), TCSANOW, &settings) != 0) return Fail(ErrorFromErrno(errno));
+  if (::tcsetattr(fd_.Get(), TCSANOW, &settings) != 0) return Fail(FailureOf(errno));
   if (DWORD error = SetOutputLines(DtrRaised(dcb), RtsRaised(dcb))) {
     // A block is set whole or not at all: the device keeps its old settings.
     ::tcsetattr(fd_.Get(), TCSANOW, &before);
@@ -131,14 +134,34 @@ DWORD PosixPort::SetOutputLines(bool dtr, bool rts) {
   if (!hasModemLines_) return 0;
   int lines = 0;
   if (::ioctl(fd_.Get(), TIOCMGET, &lines) != 0) {
-    return NoModemLines(errno) ? 0 : ErrorFromErrno(errno);
+    return NoModemLines(errno) ? 0 : FailureOf(errno);
   }
   lines = dtr ? lines | TIOCM_DTR : lines & ~TIOCM_DTR;
   lines = rts ? lines | TIOCM_RTS : lines & ~TIOCM_RTS;
   if (::ioctl(fd_.Get(), TIOCMSET, &lines) != 0) {
-    return NoModemLines(errno) ? 0 : ErrorFromErrno(errno);
+    return NoModemLines(errno) ? 0 : FailureOf(errno);
   }
   return 0;
+}
+
+// Without a wait the watcher is not looking, so each call looks for itself:
+// a closed pty master or an unplugged adapter hangs the descriptor up.
+DWORD PosixPort::CheckUsable() {
+  if (DWORD error = UnusableError()) return error;
+  pollfd target{fd_.Get(), 0, 0};
+  if (::poll(&target, 1, 0) > 0 && (target.revents & kHangUp)) return Vanished();
+  return 0;
+}
+
+DWORD PosixPort::Vanished() {
+  gone_ = true;
+  events_.AbortWait(ERROR_DEVICE_NOT_CONNECTED);
+  return ERROR_DEVICE_NOT_CONNECTED;
+}
+
+DWORD PosixPort::FailureOf(int error) {
+  const DWORD code = ErrorFromErrno(error);
+  return code == ERROR_DEVICE_NOT_CONNECTED ? Vanished() : code;
 }
 
 // The first wait starts the watcher.
@@ -165,9 +188,8 @@ void PosixPort::Watch() {
     if (targets[1].revents != 0) return;
     std::lock_guard lock(mutex_);
     if (closed_) return;
-    if (targets[0].revents & (POLLHUP | POLLERR | POLLNVAL)) {
-      gone_ = true;
-      events_.AbortWait(ERROR_DEVICE_NOT_CONNECTED);
+    if (targets[0].revents & kHangUp) {
+      Vanished();
       return;
     }
     inputQueued = CheckInput();
@@ -193,12 +215,12 @@ void PosixPort::CheckLines() {
   events_.Raise(events);
 }
 
-DWORD PosixPort::ReadModemStatus(DWORD& status) const {
+DWORD PosixPort::ReadModemStatus(DWORD& status) {
   status = 0;
   if (!hasModemLines_) return 0;
   int lines = 0;
   if (::ioctl(fd_.Get(), TIOCMGET, &lines) != 0) {
-    return NoModemLines(errno) ? 0 : ErrorFromErrno(errno);
+    return NoModemLines(errno) ? 0 : FailureOf(errno);
   }
   if (lines & TIOCM_CTS) status |= MS_CTS_ON;
   if (lines & TIOCM_DSR) status |= MS_DSR_ON;
@@ -209,16 +231,16 @@ DWORD PosixPort::ReadModemStatus(DWORD& status) const {
 
 BOOL PosixPort::GetCommModemStatus(DWORD* modemStatus) {
   std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) return Fail(error);
+  if (DWORD error = CheckUsable()) return Fail(error);
   if (DWORD error = ReadModemStatus(*modemStatus)) return Fail(error);
   return 1;
 }
 
 BOOL PosixPort::ClearCommError(DWORD* errors, COMSTAT* stat) {
   std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) return Fail(error);
+  if (DWORD error = CheckUsable()) return Fail(error);
   int queued = 0;
-  if (::ioctl(fd_.Get(), FIONREAD, &queued) != 0) return Fail(ErrorFromErrno(errno));
+  if (::ioctl(fd_.Get(), FIONREAD, &queued) != 0) return Fail(FailureOf(errno));
   int outgoing = 0;
   if (::ioctl(fd_.Get(), TIOCOUTQ, &outgoing) != 0) outgoing = 0;
   if (errors != nullptr) *errors = 0;
@@ -231,17 +253,17 @@ BOOL PosixPort::ClearCommError(DWORD* errors, COMSTAT* stat) {
 
 BOOL PosixPort::PurgeComm(DWORD flags) {
   std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) return Fail(error);
+  if (DWORD error = CheckUsable()) return Fail(error);
   if (flags & PURGE_RXABORT) ++readAborts_;
   if (flags & PURGE_TXABORT) ++writeAborts_;
   // The event wait's owner may release its record right after the purge.
   if (flags & (PURGE_TXABORT | PURGE_RXABORT)) events_.AbortWait(ERROR_OPERATION_ABORTED);
   if ((flags & PURGE_RXCLEAR) && ::tcflush(fd_.Get(), TCIFLUSH) != 0) {
-    return Fail(ErrorFromErrno(errno));
+    return Fail(FailureOf(errno));
   }
   if (flags & PURGE_RXCLEAR) reported_ = 0;
   if ((flags & PURGE_TXCLEAR) && ::tcflush(fd_.Get(), TCOFLUSH) != 0) {
-    return Fail(ErrorFromErrno(errno));
+    return Fail(FailureOf(errno));
   }
   return 1;
 }
@@ -252,7 +274,7 @@ BOOL PosixPort::ReadFile(void* buffer, DWORD toRead, DWORD* read, OVERLAPPED* ov
   int fd = -1;
   {
     std::lock_guard lock(mutex_);
-    if (DWORD error = UnusableError()) return Fail(error);
+    if (DWORD error = CheckUsable()) return Fail(error);
     plan = PlanRead(settings_.timeouts, toRead);
     aborts = readAborts_;
     fd = fd_.Get();
@@ -265,10 +287,10 @@ BOOL PosixPort::ReadFile(void* buffer, DWORD toRead, DWORD* read, OVERLAPPED* ov
   while (got < toRead) {
     {
       std::lock_guard lock(mutex_);
-      if (DWORD error = UnusableError()) return Fail(error);
+      if (DWORD error = CheckUsable()) return Fail(error);
       if (readAborts_ != aborts) return Fail(ERROR_OPERATION_ABORTED);
       const ssize_t count = ::read(fd, out + got, toRead - got);
-      if (count < 0 && !WouldBlock(errno)) return Fail(ErrorFromErrno(errno));
+      if (count < 0 && !WouldBlock(errno)) return Fail(FailureOf(errno));
       if (count > 0) {
         got += static_cast<DWORD>(count);
         // Bytes read need no further EV_RXCHAR; unreported ones never get one.
@@ -292,7 +314,7 @@ BOOL PosixPort::WriteFile(const void* buffer, DWORD toWrite, DWORD* written,
   int fd = -1;
   {
     std::lock_guard lock(mutex_);
-    if (DWORD error = UnusableError()) return Fail(error);
+    if (DWORD error = CheckUsable()) return Fail(error);
     deadline = DeadlineAfter(WriteLimit(settings_.timeouts, toWrite), NowMs());
     aborts = writeAborts_;
     fd = fd_.Get();
@@ -302,10 +324,10 @@ BOOL PosixPort::WriteFile(const void* buffer, DWORD toWrite, DWORD* written,
   while (done < toWrite) {
     {
       std::lock_guard lock(mutex_);
-      if (DWORD error = UnusableError()) return Fail(error);
+      if (DWORD error = CheckUsable()) return Fail(error);
       if (writeAborts_ != aborts) return Fail(ERROR_OPERATION_ABORTED);
       const ssize_t count = ::write(fd, in + done, toWrite - done);
-      if (count < 0 && !WouldBlock(errno)) return Fail(ErrorFromErrno(errno));
+      if (count < 0 && !WouldBlock(errno)) return Fail(FailureOf(errno));
       if (count > 0) done += static_cast<DWORD>(count);
     }
     if (done == toWrite) break;

@@ -30,8 +30,13 @@ class PosixPort : public Port {
 
  private:
   // The rest runs with mutex_ held.
+  DWORD CheckUsable() override;
+  // The device went away: every call fails from now on.
+  DWORD Vanished();
+  // The error for a failed read, write or ioctl.
+  DWORD FailureOf(int error);
   DWORD PrepareWait() override;
-  DWORD ReadModemStatus(DWORD& status) const;
+  DWORD ReadModemStatus(DWORD& status);
   DWORD SetOutputLines(bool dtr, bool rts);
   // Raises EV_RXCHAR for input not yet reported; true when input is queued.
   bool CheckInput();

@@ -109,6 +109,25 @@ TEST_F(PtyTest, ASecondOpenerIsRefused) {
   EXPECT_TRUE(other.Connected());
 }
 
+TEST_F(PtyTest, AVanishedDeviceFailsWhateverTheEventMask) {
+  port.SetEvents({});  // no monitoring thread to notice
+  port.Open();
+  pty.CloseMaster();
+  std::string text;
+  const std::pair<std::function<void()>, const char*> calls[] = {
+      {[&] { port.ReadText(text, 4, true); }, "Operation aborted: 1167"},
+      {[&] { port.CtsState(); }, "Unable to read com status: 1167"},
+  };
+  for (const auto& [call, message] : calls) {
+    try {
+      call();
+      ADD_FAILURE() << "no error, expected " << message;
+    } catch (const EComPort& e) {
+      EXPECT_EQ(e.Message(), message);
+    }
+  }
+}
+
 TEST_F(PtyTest, StatusQueriesReadAThreeWireCableAsLow) {
   port.Open();
   EXPECT_FALSE(port.CtsState());

@@ -242,6 +242,27 @@ TEST_F(PtyPortTest, HangUpEndsTheWaitAndTheDevice) {
   EXPECT_EQ(GetLastError(), ERROR_DEVICE_NOT_CONNECTED);
 }
 
+TEST_F(PtyPortTest, HangUpFailsEveryCallWithoutAWaitToo) {
+  pty.Pty().CloseMaster();
+  char buffer[8];
+  DWORD count = 0, status = 0;
+  DCB dcb{};
+  COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 100, 1000};
+  const std::pair<const char*, std::function<BOOL()>> calls[] = {
+      {"ReadFile", [&] { return ReadFile(port, buffer, sizeof buffer, &count, nullptr); }},
+      {"WriteFile", [&] { return WriteFile(port, "A", 1, &count, nullptr); }},
+      {"GetCommModemStatus", [&] { return GetCommModemStatus(port, &status); }},
+      {"ClearCommError", [&] { return ClearCommError(port, nullptr, nullptr); }},
+      {"GetCommState", [&] { return GetCommState(port, &dcb); }},
+      {"SetCommTimeouts", [&] { return SetCommTimeouts(port, &timeouts); }},
+      {"PurgeComm", [&] { return PurgeComm(port, PURGE_RXCLEAR); }},
+  };
+  for (const auto& [name, call] : calls) {
+    EXPECT_FALSE(call()) << name;
+    EXPECT_EQ(GetLastError(), ERROR_DEVICE_NOT_CONNECTED) << name;
+  }
+}
+
 TEST_F(PtyPortTest, WriteThatCannotFinishTimesOut) {
   COMMTIMEOUTS timeouts{MAXDWORD, 0, 0, 0, 100};
   ASSERT_TRUE(SetCommTimeouts(port, &timeouts));
