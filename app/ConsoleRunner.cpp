@@ -233,7 +233,7 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
       status = RunProcedure(form, line.procedure, ui) ? kNormalEnd : kEndedEarly;
     } catch (const std::exception& error) {
       // What the error box would show.
-      err << error.what() << "\n" << std::flush;
+      err << form.ErrorBoxText(error) << "\n" << std::flush;
       status = kPortError;
     }
     app.OnInterrupt = nullptr;

@@ -100,6 +100,10 @@ void TMain_Form::BuildMenus() {
 // a test would run nested inside it, on the same port and dialogue state.
 // Such a choice is ignored instead; the flag is released however the command
 // ends, an exception included.
+//
+// A port error ends the command in the error box. Its device may be gone (an
+// adapter unplugged mid-run), so the port is closed first: the next command
+// opens it afresh once the device is back.
 toolkit::TNotifyEvent TMain_Form::Guarded(void (TMain_Form::*handler)(rtl::TObject*)) {
   return [this, handler](rtl::TObject* sender) {
     if (commandRunning_) return;
@@ -108,8 +112,31 @@ toolkit::TNotifyEvent TMain_Form::Guarded(void (TMain_Form::*handler)(rtl::TObje
       ~Release() { flag = false; }
     } release{commandRunning_};
     commandRunning_ = true;
-    (this->*handler)(sender);
+    try {
+      (this->*handler)(sender);
+    } catch (const comms::EComPort& error) {
+      ClosePortQuietly();
+      toolkit::ShowError(ErrorBoxText(error));
+    }
   };
+}
+
+void TMain_Form::ClosePortQuietly() noexcept {
+  // A failed purge stops Close once the transfers are released, so a second
+  // Close gets through; its error would only repeat the one being shown.
+  for (int attempt = 0; attempt < 2 && ComPort->Connected(); ++attempt) {
+    try {
+      ComPort->Close();
+    } catch (...) {
+    }
+  }
+}
+
+std::string TMain_Form::ErrorBoxText(const std::exception& error) const {
+  std::string text = error.what();
+  const std::string& hint = ComPort->OpenFailureHint();
+  if (dynamic_cast<const comms::EComPort*>(&error) != nullptr && !hint.empty()) text += "\n" + hint;
+  return text;
 }
 
 std::string TMain_Form::NumberAsEntered(const std::string& typed) {

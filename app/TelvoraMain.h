@@ -4,6 +4,7 @@
 #pragma once
 
 #include <cstdint>
+#include <exception>
 #include <memory>
 #include <string>
 
@@ -76,6 +77,9 @@ class TMain_Form : public toolkit::TForm {
   void COM91Click(rtl::TObject* sender);
   void COM101Click(rtl::TObject* sender);
   void Exit1Click(rtl::TObject* sender);
+  // What the error box says about an error that ended a command: its message
+  // and, when the port could not be opened, one line on why.
+  std::string ErrorBoxText(const std::exception& error) const;
 
   // Dialogue engine and detection (Dialogue.cpp, Detect.cpp).
   bool SendCommand(const std::string& command, std::int32_t timeoutMs);
@@ -169,6 +173,8 @@ class TMain_Form : public toolkit::TForm {
   void ChoosePort(comms::TPortType port);
   // A menu command that is ignored while another such command runs.
   toolkit::TNotifyEvent Guarded(void (TMain_Form::*handler)(rtl::TObject*));
+  // After a port error: the port ends closed, whatever its device does now.
+  void ClosePortQuietly() noexcept;
   // A phone number as typed or pasted, without control characters: a carriage
   // return in it would end the dial command early.
   static std::string NumberAsEntered(const std::string& typed);

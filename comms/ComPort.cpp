@@ -5,6 +5,7 @@
 #include "comms/DispatchTable.h"
 #include "comms/EventWindow.h"
 #include "comms/OperationRecord.h"
+#include "platform/commapi/open_failure.h"
 
 namespace comms {
 
@@ -76,7 +77,12 @@ void TComPort::CreateHandle() {
   using namespace commapi;
   handle_ = CreateFileA(DeviceName().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                         OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
-  if (handle_ == INVALID_HANDLE_VALUE) RaiseComError("Unable to open com port: ");
+  openFailureHint_.clear();
+  if (handle_ == INVALID_HANDLE_VALUE) {
+    const DWORD error = GetLastError();
+    openFailureHint_ = DescribeOpenFailure(DeviceName());
+    RaiseComError("Unable to open com port: ", error);
+  }
 }
 
 void TComPort::DestroyHandle() {

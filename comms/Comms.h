@@ -165,6 +165,9 @@ class TComPort : public rtl::TComponent {
   bool CarrierState();
   std::int32_t InQueCount();
   bool HasPending() const;
+  // One line for the user on why the last Open could not open the device
+  // (who holds it, ...); empty when there is nothing to add or it could.
+  const std::string& OpenFailureHint() const { return openFailureHint_; }
   std::int32_t WaitForLastOperation();
   void AbortAllOperations();
 
@@ -256,6 +259,7 @@ class TComPort : public rtl::TComponent {
     TComPort& port_;
   };
   std::atomic<std::thread::id> handlerThread_{};
+  std::string openFailureHint_;
 
   std::unique_ptr<TComThread> thread_;
   bool threadCreated_ = false;

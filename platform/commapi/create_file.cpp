@@ -19,7 +19,7 @@ HANDLE CreateFileA(const char* fileName, DWORD, DWORD, void*, DWORD, DWORD, HAND
   if (target.device) {
     return RegisterHandle(VirtualPort::Open(std::move(target.name), std::move(target.device)));
   }
-  std::shared_ptr<Port> port = OpenNativePort(target.path);
+  std::shared_ptr<Port> port = OpenNativePort(target.name, target.path);
   if (!port) return INVALID_HANDLE_VALUE;
   return RegisterHandle(std::move(port));
 }

@@ -8,8 +8,9 @@
 
 namespace commapi {
 
-// Opens a device path exclusively in raw mode; null with the last error set
-// when it cannot be opened.
-std::shared_ptr<Port> OpenNativePort(const std::string& path);
+// Opens the device at path, which deviceName maps to, exclusively in raw
+// mode; null with the last error set when it cannot be opened (and what
+// DescribeOpenFailure tells about it).
+std::shared_ptr<Port> OpenNativePort(const std::string& deviceName, const std::string& path);
 
 }  // namespace commapi

@@ -2,7 +2,6 @@
 
 #include <fcntl.h>
 #include <poll.h>
-#include <sys/file.h>
 #include <sys/ioctl.h>
 #include <termios.h>
 #include <unistd.h>
@@ -14,7 +13,6 @@
 #include <optional>
 
 #include "platform/commapi/errors.h"
-#include "platform/commapi/native_port.h"
 #include "platform/commapi/overlapped.h"
 #include "platform/commapi/termios_settings.h"
 #include "platform/commapi/transfer_timeouts.h"
@@ -60,39 +58,12 @@ bool Passed(std::optional<std::int64_t> deadline) { return deadline && NowMs() >
 
 }  // namespace
 
-std::shared_ptr<Port> OpenNativePort(const std::string& path) {
-  UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
-  if (!fd.Valid()) {
-    Fail(ErrorFromErrno(errno));
-    return nullptr;
-  }
-  if (!::isatty(fd.Get())) {
-    Fail(ERROR_FILE_NOT_FOUND);  // not a serial device at all
-    return nullptr;
-  }
-  // The lock is what keeps a second opener out: root is not bound by TIOCEXCL.
-  if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0) {
-    Fail(ErrorFromErrno(errno));
-    return nullptr;
-  }
-  termios settings{};
-  if (::tcgetattr(fd.Get(), &settings) != 0) {
-    Fail(ErrorFromErrno(errno));
-    return nullptr;
-  }
-  MakeRawTermios(settings);
-  if (::tcsetattr(fd.Get(), TCSANOW, &settings) != 0) {
-    Fail(ErrorFromErrno(errno));
-    return nullptr;
-  }
-  ::ioctl(fd.Get(), TIOCEXCL);
-  int lines = 0;
-  const bool hasModemLines = ::ioctl(fd.Get(), TIOCMGET, &lines) == 0;
-  return std::make_shared<PosixPort>(std::move(fd), hasModemLines);
-}
-
-PosixPort::PosixPort(UniqueFd fd, bool hasModemLines)
-    : fd_(std::move(fd)), hasModemLines_(hasModemLines) {}
+PosixPort::PosixPort(UniqueFd fd, bool hasModemLines, std::unique_ptr<LockFile> lockFile,
+                     bool setExclusive)
+    : fd_(std::move(fd)),
+      hasModemLines_(hasModemLines),
+      lockFile_(std::move(lockFile)),
+      setExclusive_(setExclusive) {}
 
 PosixPort::~PosixPort() { Close(); }
 
@@ -109,8 +80,11 @@ void PosixPort::Close() {
     wakeWrite_.Reset();  // the watcher's poll sees the pipe hang up
     watcher_.join();
   }
-  ::ioctl(fd_.Get(), TIOCNXCL);  // the device may stay open elsewhere (a pty's other users)
+  // Exclusive mode belongs to the device, not to this descriptor: only ours
+  // is ours to clear.
+  if (setExclusive_) ::ioctl(fd_.Get(), TIOCNXCL);
   fd_.Reset();
+  lockFile_.reset();
 }
 
 BOOL PosixPort::SetCommState(const DCB& dcb) {

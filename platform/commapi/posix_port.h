@@ -7,16 +7,21 @@
 // and ignores DTR and RTS, like a three-wire cable.
 #pragma once
 
+#include <memory>
 #include <thread>
 
 #include "platform/commapi/port.h"
+#include "platform/commapi/posix_lock_file.h"
 #include "platform/commapi/unique_fd.h"
 
 namespace commapi {
 
 class PosixPort : public Port {
  public:
-  PosixPort(UniqueFd fd, bool hasModemLines);
+  // Holds the device's lock file, if one was made, until Close; setExclusive:
+  // this port put the terminal into exclusive mode.
+  PosixPort(UniqueFd fd, bool hasModemLines, std::unique_ptr<LockFile> lockFile,
+            bool setExclusive);
   ~PosixPort() override;
 
   BOOL SetCommState(const DCB& dcb) override;
@@ -46,6 +51,8 @@ class PosixPort : public Port {
 
   UniqueFd fd_;
   const bool hasModemLines_;
+  std::unique_ptr<LockFile> lockFile_;
+  const bool setExclusive_;
 
   DWORD reported_ = 0;   // queued bytes already reported as EV_RXCHAR
   DWORD lines_ = 0;      // modem status as the watcher last saw it

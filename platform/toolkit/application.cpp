@@ -195,6 +195,8 @@ void ShowMessageBox(const std::string& caption, const std::string& text, Message
   Application::Instance().GetBackend().MessageBox(caption, text, icon);
 }
 
+void ShowError(const std::string& text) { Application::Instance().GetBackend().ShowError(text); }
+
 void SetClipboardText(const std::string& text) {
   Application::Instance().GetBackend().SetClipboardText(text);
 }

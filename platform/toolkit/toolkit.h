@@ -300,6 +300,8 @@ class Application {
 // Shorthands for the application's prompts, boxes and clipboard.
 bool InputQuery(const std::string& title, const std::string& label, std::string& value);
 void ShowMessageBox(const std::string& caption, const std::string& text, MessageIcon icon);
+// The top-level error box, for an error a command reports itself.
+void ShowError(const std::string& text);
 void SetClipboardText(const std::string& text);
 std::string ClipboardText();
 

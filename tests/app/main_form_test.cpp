@@ -6,6 +6,7 @@
 #include <vector>
 
 #include "app/TelvoraMain.h"
+#include "platform/clock.h"
 #include "platform/threads.h"
 #include "platform/toolkit/headless.h"
 #include "tests/support/Scenario.h"
@@ -275,12 +276,30 @@ TEST(MainFormBusy, ACommandEndingWithAnErrorReleasesTheMenus) {
   TMain_Form& form = s.Form();
   testsupport::ScopedEnv missing("TELVORA_COM2", "/nonexistent/telvora-test-port");
   s.Click(form.COM21);
-  EXPECT_THROW(s.Click(form.N96001), comms::EComPort);
+  s.Click(form.N96001);
+  EXPECT_EQ(s.Ui().errors, std::vector<std::string>{
+                               "Unable to open com port: 2\nCOM2 maps to "
+                               "/nonexistent/telvora-test-port, which does not exist; "
+                               "set TELVORA_COM2 to the device to use"});
 
   s.Click(form.COM11);
   EXPECT_EQ(form.ComPort->Port(), comms::COM1);
   s.Click(form.N96001);
   EXPECT_TRUE(form.DetectedAt9600);
+}
+
+// An adapter pulled mid-run: its error is shown once, the port ends closed,
+// and the next command opens it again.
+TEST(MainFormBusy, AnUnplugMidRunEndsTheCommandWithThePortClosed) {
+  scenario::Scenario s;
+  TMain_Form& form = s.Form();
+  platform::clock::ScheduleAfter(60000, [&] { s.Modem().Unplug(); });
+  s.Click(form.Test1);
+  EXPECT_EQ(s.Ui().errors, std::vector<std::string>{"Unable to set com state: 1167"});
+  EXPECT_FALSE(form.ComPort->Connected());
+  s.Click(form.N192001);
+  EXPECT_TRUE(form.DetectedAt19200);
+  EXPECT_EQ(s.Ui().errors.size(), 1u);
 }
 
 }  // namespace

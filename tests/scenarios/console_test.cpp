@@ -121,7 +121,9 @@ TEST(ConsoleRunner, APortErrorEndsWithItsMessageAndStatus2) {
   const Result r =
       RunConsoleWith({"--run", "detect-9600", "--port", "COM4", "--save-log", dir / "log.txt"});
   EXPECT_EQ(r.status, console::kPortError);
-  EXPECT_EQ(r.err, "Unable to open com port: 2\n");
+  EXPECT_EQ(r.err,
+            "Unable to open com port: 2\nCOM4 maps to /nonexistent/telvora-port, which does not "
+            "exist; set TELVORA_COM4 to the device to use\n");
   EXPECT_TRUE(std::filesystem::exists(dir / "log.txt"));
   EXPECT_EQ(ReadFile(dir / "log.txt"), "");
 }

@@ -1,0 +1,150 @@
+// Opening a native device exclusively, and what the user is told when that
+// fails. Exclusive means what serial programs here agree on: the UUCP lock
+// file, flock, the terminal's exclusive mode, and no other process holding
+// the device open. Everything is checked before the device is touched.
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/file.h>
+#include <sys/ioctl.h>
+#include <sys/stat.h>
+#include <termios.h>
+#include <unistd.h>
+
+#include <cerrno>
+#include <map>
+#include <mutex>
+#include <vector>
+
+#include "platform/commapi/device_names.h"
+#include "platform/commapi/errors.h"
+#include "platform/commapi/native_port.h"
+#include "platform/commapi/open_failure.h"
+#include "platform/commapi/posix_holders.h"
+#include "platform/commapi/posix_lock_file.h"
+#include "platform/commapi/posix_port.h"
+#include "platform/commapi/termios_settings.h"
+#include "platform/commapi/virtual_device.h"
+
+namespace commapi {
+
+namespace {
+
+struct Failure {
+  std::string path;  // what the name mapped to then
+  std::string line;
+};
+
+std::mutex failuresMutex;
+std::map<std::string, Failure> failures;  // by canonical device name
+
+// "COM4 maps to /dev/ttyS3, which does not exist; ..." for ENOENT and for a
+// path that is no terminal.
+std::string MappingLine(const std::string& deviceName, const std::string& path,
+                        const char* problem) {
+  const std::optional<int> number = ComPortNumber(deviceName);
+  if (!number) return path + " " + problem;
+  const std::string com = "COM" + std::to_string(*number);
+  return com + " maps to " + path + ", which " + problem + "; set TELVORA_" + com +
+         " to the device to use";
+}
+
+bool InGroup(gid_t group) {
+  if (::getegid() == group) return true;
+  const int count = ::getgroups(0, nullptr);
+  std::vector<gid_t> groups(static_cast<std::size_t>(std::max(count, 0)));
+  const int got = ::getgroups(count, groups.data());
+  for (int i = 0; i < got; ++i)
+    if (groups[static_cast<std::size_t>(i)] == group) return true;
+  return false;
+}
+
+// Permission denied: the group that may use the device, when we are not in it.
+std::string GroupLine(const std::string& path) {
+  struct stat device {};
+  if (::stat(path.c_str(), &device) != 0 || InGroup(device.st_gid)) return {};
+  std::vector<char> buffer(4096);
+  group entry{};
+  group* found = nullptr;
+  if (::getgrgid_r(device.st_gid, &entry, buffer.data(), buffer.size(), &found) != 0 || !found)
+    return {};
+  return path + " belongs to group " + found->gr_name + ", which you are not in";
+}
+
+// Who holds the device at path, when it can be found out.
+std::string HolderLine(const std::string& path, std::optional<int> ptyIndex) {
+  struct stat device {};
+  if (::stat(path.c_str(), &device) != 0 || !S_ISCHR(device.st_mode)) return {};
+  const std::optional<Holder> holder = FindOtherHolder(device.st_rdev, ptyIndex);
+  return holder ? InUseLine(*holder) : std::string();
+}
+
+// Records what went wrong for DescribeOpenFailure and sets the last error.
+std::shared_ptr<Port> Refuse(const std::string& deviceName, const std::string& path,
+                             DWORD error, std::string line) {
+  {
+    std::lock_guard lock(failuresMutex);
+    failures[CanonicalDeviceName(deviceName)] = Failure{path, std::move(line)};
+  }
+  SetLastError(error);
+  return nullptr;
+}
+
+std::shared_ptr<Port> RefuseForErrno(const std::string& deviceName, const std::string& path,
+                                     int error) {
+  std::string line;
+  if (error == ENOENT || error == ENOTDIR) line = MappingLine(deviceName, path, "does not exist");
+  if (error == EACCES || error == EPERM) line = GroupLine(path);
+  if (error == EBUSY) line = HolderLine(path, std::nullopt);  // exclusive mode, set elsewhere
+  return Refuse(deviceName, path, ErrorFromErrno(error), std::move(line));
+}
+
+}  // namespace
+
+std::string DescribeOpenFailure(const std::string& deviceName) {
+  const std::string path = MappedDevicePath(deviceName);
+  std::lock_guard lock(failuresMutex);
+  auto it = failures.find(CanonicalDeviceName(deviceName));
+  return it != failures.end() && it->second.path == path ? it->second.line : std::string();
+}
+
+std::shared_ptr<Port> OpenNativePort(const std::string& deviceName, const std::string& path) {
+  UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
+  if (!fd.Valid()) return RefuseForErrno(deviceName, path, errno);
+  if (!::isatty(fd.Get())) {
+    return Refuse(deviceName, path, ERROR_FILE_NOT_FOUND,
+                  MappingLine(deviceName, path, "is not a serial device"));
+  }
+  const std::optional<int> ptyIndex = PtyIndex(fd.Get());
+  LockFile lockFile(path);
+  if (const std::optional<pid_t> owner = lockFile.HeldBy())
+    return Refuse(deviceName, path, ERROR_ACCESS_DENIED, InUseLine(HolderOf(*owner)));
+  // Programs that take the device without any of the marks below still have
+  // it open, and so show up in /proc.
+  int exclusiveElsewhere = 0;
+  if (::flock(fd.Get(), LOCK_EX | LOCK_NB) != 0 ||
+      (::ioctl(fd.Get(), TIOCGEXCL, &exclusiveElsewhere) == 0 && exclusiveElsewhere != 0)) {
+    return Refuse(deviceName, path, ERROR_ACCESS_DENIED, HolderLine(path, ptyIndex));
+  }
+  struct stat device {};
+  if (::fstat(fd.Get(), &device) != 0) return RefuseForErrno(deviceName, path, errno);
+  if (const std::optional<Holder> holder = FindOtherHolder(device.st_rdev, ptyIndex))
+    return Refuse(deviceName, path, ERROR_ACCESS_DENIED, InUseLine(*holder));
+
+  termios settings{};
+  if (::tcgetattr(fd.Get(), &settings) != 0) return RefuseForErrno(deviceName, path, errno);
+  MakeRawTermios(settings);
+  if (::tcsetattr(fd.Get(), TCSANOW, &settings) != 0)
+    return RefuseForErrno(deviceName, path, errno);
+  // Keeps out later openers that look at nothing else (root is not bound by it).
+  const bool exclusive = ::ioctl(fd.Get(), TIOCEXCL) == 0;
+  int lines = 0;
+  const bool hasModemLines = ::ioctl(fd.Get(), TIOCMGET, &lines) == 0;
+  {
+    std::lock_guard lock(failuresMutex);
+    failures.erase(CanonicalDeviceName(deviceName));
+  }
+  return std::make_shared<PosixPort>(std::move(fd), hasModemLines,
+                                     std::make_unique<LockFile>(std::move(lockFile)), exclusive);
+}
+
+}  // namespace commapi
