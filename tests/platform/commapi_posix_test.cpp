@@ -2,15 +2,26 @@
 // through TELVORA_COMn and the test plays the modem on the master side.
 #include <gtest/gtest.h>
 
+#include <fcntl.h>
+#include <grp.h>
+#include <sys/ioctl.h>
+#include <sys/wait.h>
 #include <termios.h>
+#include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
+#include <cstdio>
+#include <filesystem>
+#include <fstream>
+#include <iomanip>
 #include <functional>
 #include <string>
 #include <thread>
 
 #include "platform/commapi/commapi.h"
+#include "platform/commapi/open_failure.h"
+#include "platform/commapi/posix_lock_file.h"
 #include "tests/support/SystemCallFaults.h"
 #include "tests/support/pty.h"
 
@@ -293,20 +304,124 @@ TEST(PosixPortLines, ABlockWhoseLinesCannotBeSetChangesNothing) {
   CloseHandle(port);
 }
 
+// Whoever else holds the device keeps it, nothing reaches it, and the user
+// is told who that is.
+TEST(PosixPortExclusive, AnotherHolderRefusesTheOpenUnlessItIsTheFarEnd) {
+  PtyPort pty{6};
+  {
+    const testsupport::HoldingProcess terminal(pty.Pty(), false, "holder");
+    EXPECT_EQ(OpenPort(pty.DeviceName()), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+    EXPECT_EQ(DescribeOpenFailure(pty.DeviceName()),
+              "In use by holder (pid " + std::to_string(terminal.Pid()) + ")");
+  }
+  const testsupport::HoldingProcess modem(pty.Pty(), true, "softmodem");
+  const HANDLE port = OpenPort(pty.DeviceName());
+  EXPECT_NE(port, INVALID_HANDLE_VALUE) << "error " << GetLastError();
+  EXPECT_EQ(DescribeOpenFailure(pty.DeviceName()), "");
+  CloseHandle(port);
+}
+
+TEST(PosixPortExclusive, ExclusiveModeSetElsewhereRefusesAndOutlivesUs) {
+  PtyPort pty{6};
+  const int other = ::open(pty.Pty().SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
+  ASSERT_GE(other, 0);
+  ASSERT_EQ(::ioctl(other, TIOCEXCL), 0);
+  HANDLE port = OpenPort(pty.DeviceName());
+  const DWORD error = GetLastError();
+  if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
+  EXPECT_EQ(port, INVALID_HANDLE_VALUE);
+  EXPECT_EQ(error, ERROR_ACCESS_DENIED);
+  int exclusive = 0;
+  ASSERT_EQ(::ioctl(other, TIOCGEXCL, &exclusive), 0);
+  EXPECT_NE(exclusive, 0) << "the other holder's mode was cleared";
+
+  ::ioctl(other, TIOCNXCL);
+  port = OpenPort(pty.DeviceName());
+  ASSERT_NE(port, INVALID_HANDLE_VALUE) << "error " << GetLastError();
+  CloseHandle(port);
+  ASSERT_EQ(::ioctl(other, TIOCGEXCL, &exclusive), 0);
+  EXPECT_EQ(exclusive, 0) << "our own mode is cleared on close";
+  ::close(other);
+}
+
+TEST(PosixPortExclusive, LockFilesOfLiveOwnersRefuseAndStaleOnesAreTakenOver) {
+  PtyPort pty{6};
+  const std::filesystem::path dir =
+      std::filesystem::temp_directory_path() / ("telvora-locks-" + std::to_string(::getpid()));
+  std::filesystem::create_directories(dir);
+  SetLockDirectory(dir);
+  const std::filesystem::path lock =
+      dir / ("LCK.." + std::filesystem::path(pty.Pty().SlavePath()).filename().string());
+  const auto writeLock = [&](pid_t pid) { std::ofstream(lock) << std::setw(10) << pid << '\n'; };
+  const auto lockOwner = [&] {
+    pid_t pid = 0;
+    std::ifstream(lock) >> pid;
+    return pid;
+  };
+
+  const pid_t parent = ::getppid();
+  writeLock(parent);
+  EXPECT_EQ(OpenPort(pty.DeviceName()), INVALID_HANDLE_VALUE);
+  EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
+  std::string parentName;
+  std::getline(std::ifstream("/proc/" + std::to_string(parent) + "/comm"), parentName);
+  EXPECT_EQ(DescribeOpenFailure(pty.DeviceName()),
+            "In use by " + parentName + " (pid " + std::to_string(parent) + ")");
+  EXPECT_EQ(lockOwner(), parent);
+
+  const pid_t dead = ::fork();
+  if (dead == 0) ::_exit(0);
+  ::waitpid(dead, nullptr, 0);
+  writeLock(dead);
+  HANDLE port = OpenPort(pty.DeviceName());
+  ASSERT_NE(port, INVALID_HANDLE_VALUE) << "error " << GetLastError();
+  EXPECT_EQ(lockOwner(), ::getpid());
+  CloseHandle(port);
+  EXPECT_FALSE(std::filesystem::exists(lock)) << "removed on close";
+
+  SetLockDirectory(dir / "missing");
+  port = OpenPort(pty.DeviceName());
+  EXPECT_NE(port, INVALID_HANDLE_VALUE) << "no lock directory is no reason to refuse";
+  CloseHandle(port);
+  std::filesystem::remove_all(dir);
+}
+
+// Becoming another user takes a process of its own.
+TEST(PosixPortOpenDeathTest, APortOfAGroupWeAreNotInNamesTheGroup) {
+  if (::geteuid() != 0) GTEST_SKIP() << "needs root to become another user";
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  PtyPort pty{6};  // root's
+  EXPECT_EXIT(
+      {
+        if (::setgroups(0, nullptr) != 0 || ::setgid(65534) != 0 || ::setuid(65534) != 0)
+          std::_Exit(2);
+        OpenPort(pty.DeviceName());
+        std::fprintf(stderr, "%u: %s\n", static_cast<unsigned>(GetLastError()),
+                     DescribeOpenFailure(pty.DeviceName()).c_str());
+        std::_Exit(0);
+      },
+      ::testing::ExitedWithCode(0), "5: /dev/pts/[0-9]+ belongs to group [^ ,]+, which you are not in");
+}
+
 TEST(PosixPortOpen, MissingOrUnsuitableDevicesAreRefused) {
   struct Case {
     const char* mapped;
     DWORD error;
+    const char* problem;
   };
   const Case cases[] = {
-      {"/nonexistent/telvora-port", ERROR_FILE_NOT_FOUND},
-      {"/dev/null", ERROR_FILE_NOT_FOUND},  // not a terminal
-      {"nosuchscheme:standard", ERROR_FILE_NOT_FOUND},  // no such scheme: a path
+      {"/nonexistent/telvora-port", ERROR_FILE_NOT_FOUND, "does not exist"},
+      {"/dev/null", ERROR_FILE_NOT_FOUND, "is not a serial device"},
+      {"nosuchscheme:standard", ERROR_FILE_NOT_FOUND, "does not exist"},  // a path, then
   };
   for (const Case& c : cases) {
     ScopedEnv binding("TELVORA_COM6", c.mapped);
     EXPECT_EQ(OpenPort("\\\\.\\COM6"), INVALID_HANDLE_VALUE) << c.mapped;
     EXPECT_EQ(GetLastError(), c.error) << c.mapped;
+    EXPECT_EQ(DescribeOpenFailure("COM6"),
+              "COM6 maps to " + std::string(c.mapped) + ", which " + c.problem +
+                  "; set TELVORA_COM6 to the device to use");
   }
 }
 

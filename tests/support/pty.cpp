@@ -3,13 +3,19 @@
 #include <fcntl.h>
 #include <poll.h>
 #include <pty.h>
+#include <signal.h>
+#include <sys/prctl.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <cerrno>
 #include <chrono>
 #include <cstdlib>
 #include <cstring>
+#include <filesystem>
 #include <stdexcept>
+
+#include "platform/commapi/posix_lock_file.h"
 
 namespace testsupport {
 
@@ -112,8 +118,41 @@ void PseudoTerminal::CloseMaster() {
   master_ = -1;
 }
 
+HoldingProcess::HoldingProcess(const PseudoTerminal& pty, bool withMaster, const char* name) {
+  int ready[2];
+  if (::pipe(ready) != 0) Throw("pipe");
+  const char* const slave = pty.SlavePath().c_str();
+  pid_ = ::fork();
+  if (pid_ < 0) Throw("fork");
+  if (pid_ == 0) {
+    // Only system calls from here on: the test program has other threads.
+    const int master = withMaster ? pty.MasterFd() : -1;
+    for (int fd = 3; fd < 1024; ++fd)
+      if (fd != ready[1] && fd != master) ::close(fd);
+    const bool held = ::open(slave, O_RDWR | O_NOCTTY) >= 0;
+    ::prctl(PR_SET_NAME, name);
+    if (::write(ready[1], held ? "y" : "n", 1) != 1) ::_exit(1);
+    for (;;) ::pause();
+  }
+  ::close(ready[1]);
+  char answer = 'n';
+  const bool told = ::read(ready[0], &answer, 1) == 1;
+  ::close(ready[0]);
+  if (!told || answer != 'y') {
+    errno = EIO;
+    Throw("holding the pseudo-terminal in another process");
+  }
+}
+
+HoldingProcess::~HoldingProcess() {
+  ::kill(pid_, SIGKILL);
+  ::waitpid(pid_, nullptr, 0);
+}
+
 PtyPort::PtyPort(int comNumber)
     : deviceName_("\\\\.\\COM" + std::to_string(comNumber)),
-      binding_("TELVORA_COM" + std::to_string(comNumber), pty_.SlavePath()) {}
+      binding_("TELVORA_COM" + std::to_string(comNumber), pty_.SlavePath()) {
+  commapi::SetLockDirectory(std::filesystem::temp_directory_path());
+}
 
 }  // namespace testsupport

@@ -55,13 +55,33 @@ class PseudoTerminal {
   // The far end goes away: the slave side sees a hang-up.
   void CloseMaster();
 
+  int MasterFd() const { return master_; }
+
  private:
   int master_ = -1;
   int slave_ = -1;
   std::string slavePath_;
 };
 
+// Another process that holds the slave open, as a terminal program or a
+// modem manager probing the device would (no flock, no exclusive mode), under
+// the command name `name`. withMaster: it holds the master too, as a software
+// modem presenting itself as a pty does. Killed when the object goes.
+class HoldingProcess {
+ public:
+  HoldingProcess(const PseudoTerminal& pty, bool withMaster, const char* name);
+  ~HoldingProcess();
+  HoldingProcess(const HoldingProcess&) = delete;
+  HoldingProcess& operator=(const HoldingProcess&) = delete;
+
+  int Pid() const { return pid_; }
+
+ private:
+  int pid_ = -1;
+};
+
 // A pseudo-terminal standing behind "\\.\COMn" for the lifetime of the object.
+// Its lock files go to the temporary directory, never to /var/lock.
 class PtyPort {
  public:
   explicit PtyPort(int comNumber);
