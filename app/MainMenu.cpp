@@ -50,6 +50,10 @@ void TMain_Form::BuildMenus() {
   Verbose->OnClick = bind(&TMain_Form::VerboseClick);
   Debug = AddItem(*MessageLevel1, "Debug", "Debug");
   Debug->OnClick = bind(&TMain_Form::DebugClick);
+  N4 = AddItem(*File1, "N4", "-");
+  SaveLog1 = AddItem(*File1, "SaveLog1", "Save &Log...");
+  SaveLog1->SetShortCut(toolkit::scCtrl | 'S');
+  SaveLog1->OnClick = bind(&TMain_Form::SaveLog1Click);
   Exit1 = AddItem(*File1, "Exit1", "E&xit");
   Exit1->SetShortCut(toolkit::scAlt | 'X');
   Exit1->OnClick = bind(&TMain_Form::Exit1Click);
@@ -90,6 +94,9 @@ void TMain_Form::BuildMenus() {
   Test1->OnClick = Guarded(&TMain_Form::Test1Click);
   SavingSettingsTest1 = AddItem(MainMenu1, "SavingSettingsTest1", "&Saving Settings Test");
   SavingSettingsTest1->OnClick = Guarded(&TMain_Form::SavingSettingsTest1Click);
+
+  SaveLog2 = AddItem(PopupMenu1, "SaveLog2", "Save &Log...");
+  SaveLog2->OnClick = bind(&TMain_Form::SaveLog1Click);
 
   Help1 = AddItem(MainMenu1, "Help1", "Help");
   About1 = AddItem(*Help1, "About1", "About");
@@ -185,3 +192,10 @@ void TMain_Form::COM91Click(rtl::TObject*) { ChoosePort(comms::COM9); }
 void TMain_Form::COM101Click(rtl::TObject*) { ChoosePort(comms::COM10); }
 
 void TMain_Form::Exit1Click(rtl::TObject*) { toolkit::Application::Instance().Terminate(); }
+
+void TMain_Form::FormCloseQuery() {
+  if (commandRunning_ &&
+      !toolkit::AskYesNo(Caption, "A test is running. Stop it and quit Telvora?"))
+    return;
+  Exit1Click(Exit1);
+}

@@ -13,8 +13,15 @@ TMain_Form::TMain_Form() : toolkit::TForm("Main_Form") {
   Height = 248;
   Menu = &MainMenu1;
   ClientMemo = &Output_Memo;
+  // The log is the program's record: shown as written, in columns that line
+  // up, large enough to read a test's section at once.
+  Output_Memo.ReadOnly = true;
+  Output_Memo.Monospace = true;
+  Output_Memo.VisibleColumns = 100;
+  Output_Memo.VisibleLines = 30;
+  Output_Memo.PopupMenu = &PopupMenu1;
   BuildMenus();
-  OnCloseRequest = [this] { Exit1Click(Exit1); };
+  OnCloseRequest = [this] { FormCloseQuery(); };
 
   Timer.SetEnabled(false);
   Timer.SetInterval(1500);

@@ -21,13 +21,16 @@ class TMain_Form : public toolkit::TForm {
   // Components, named as the window's.
   toolkit::TMainMenu MainMenu1{"MainMenu1"};
   toolkit::TMenuItem *File1, *N1, *N3, *NextelPhone, *N2, *MessageLevel1, *Summary, *Minimal,
-      *Normal, *Verbose, *Debug, *Exit1;
+      *Normal, *Verbose, *Debug, *N4, *SaveLog1, *Exit1;
   toolkit::TMenuItem *Port1, *COM11, *COM21, *COM31, *COM41, *COM51, *COM61, *COM71, *COM81,
       *COM91, *COM101;
   toolkit::TMenuItem *Detec1, *N96001, *N192001, *N384001;
   toolkit::TMenuItem *Test1, *SavingSettingsTest1;
   toolkit::TMenuItem *Help1, *About1;
   toolkit::TMemo Output_Memo{"Output_Memo"};
+  // The log's context menu, after the control's own Copy and Select All.
+  toolkit::TMenuItem PopupMenu1{"PopupMenu1", ""};
+  toolkit::TMenuItem* SaveLog2;
   toolkit::TTimer Timer{"Timer"};
   std::unique_ptr<comms::TComPort> ComPort;
 
@@ -80,6 +83,10 @@ class TMain_Form : public toolkit::TForm {
   // What the error box says about an error that ended a command: its message
   // and, when the port could not be opened, one line on why.
   std::string ErrorBoxText(const std::exception& error) const;
+  // File › Save Log... (LogFile.cpp): the log as a text file, CR LF line ends.
+  void SaveLog1Click(rtl::TObject* sender);
+  // The user closes the window: during a command, only after a Yes.
+  void FormCloseQuery();
 
   // Dialogue engine and detection (Dialogue.cpp, Detect.cpp).
   bool SendCommand(const std::string& command, std::int32_t timeoutMs);

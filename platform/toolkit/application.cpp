@@ -197,6 +197,14 @@ void ShowMessageBox(const std::string& caption, const std::string& text, Message
 
 void ShowError(const std::string& text) { Application::Instance().GetBackend().ShowError(text); }
 
+bool AskYesNo(const std::string& caption, const std::string& text) {
+  return Application::Instance().GetBackend().AskYesNo(caption, text);
+}
+
+bool SaveFileName(const std::string& title, std::string& path) {
+  return Application::Instance().GetBackend().SaveFileName(title, path);
+}
+
 void SetClipboardText(const std::string& text) {
   Application::Instance().GetBackend().SetClipboardText(text);
 }

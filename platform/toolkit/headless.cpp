@@ -87,6 +87,21 @@ void HeadlessBackend::MessageBox(const std::string& caption, const std::string& 
   }
 }
 
+bool HeadlessBackend::AskYesNo(const std::string& caption, const std::string& text) {
+  questions.push_back({caption, text, MessageIcon::None});
+  bool yes = true;
+  if (!questionAnswers.empty()) {
+    yes = questionAnswers.front();
+    questionAnswers.pop_front();
+  }
+  Application::Instance().ServeWhileModal();
+  return yes;
+}
+
+bool HeadlessBackend::SaveFileName(const std::string& title, std::string& path) {
+  return InputQuery(title, "File name", path);
+}
+
 void HeadlessBackend::ShowError(const std::string& message) {
   *errorOutput << message << std::endl;
   errors.push_back(message);

@@ -37,6 +37,8 @@ class HeadlessBackend : public Backend {
   // time in front of the box. It may call Application::ServeWhileModal() to
   // let the window handle what arrives meanwhile, as an open box does.
   std::function<void(const Box&)> onMessageBox;
+  // Answers for the next Yes/No questions, in order; with none left, Yes.
+  std::deque<bool> questionAnswers;
 
   // Where terminal mode asks and answers are read, and where errors go.
   std::istream* input;
@@ -45,6 +47,7 @@ class HeadlessBackend : public Backend {
 
   std::vector<Prompt> prompts;
   std::vector<Box> boxes;
+  std::vector<Box> questions;
   std::vector<std::string> errors;
   std::string clipboard;
   bool shown = false;
@@ -58,6 +61,9 @@ class HeadlessBackend : public Backend {
                   std::string& value) override;
   void MessageBox(const std::string& caption, const std::string& text,
                   MessageIcon icon) override;
+  bool AskYesNo(const std::string& caption, const std::string& text) override;
+  // Asked like a prompt (the same scripted answers), labelled "File name".
+  bool SaveFileName(const std::string& title, std::string& path) override;
   void ShowError(const std::string& message) override;
   void SetClipboardText(const std::string& text) override { clipboard = text; }
   std::string ClipboardText() override { return clipboard; }

@@ -118,6 +118,18 @@ class TMemo : public rtl::TComponent {
   std::function<void(const std::string& line)> OnLineAdded;
   std::function<void()> OnCleared;
 
+  // How a backend shows the control. Read-only still lets the user select
+  // and copy; a fixed-pitch font keeps the columns of a log aligned.
+  bool ReadOnly = false;
+  bool Monospace = false;
+  // The size the window opens at, in characters of the control's font; 0
+  // keeps the form's own size.
+  int VisibleColumns = 0;
+  int VisibleLines = 0;
+  // Items shown in the control's context menu after its own Copy and
+  // Select All; null for none.
+  TMenuItem* PopupMenu = nullptr;
+
  private:
   std::string name_;
   std::vector<std::string> lines_;
@@ -229,6 +241,11 @@ class Backend {
                           std::string& value) = 0;
   virtual void MessageBox(const std::string& caption, const std::string& text,
                           MessageIcon icon) = 0;
+  // A modal question with Yes and No: true for Yes.
+  virtual bool AskYesNo(const std::string& caption, const std::string& text) = 0;
+  // The modal file chooser for saving: true with path set to the chosen file
+  // (path holds the suggested name on entry), false for Cancel.
+  virtual bool SaveFileName(const std::string& title, std::string& path) = 0;
   // The top-level error box for an exception no one caught.
   virtual void ShowError(const std::string& message) = 0;
   virtual void SetClipboardText(const std::string& text) = 0;
@@ -302,6 +319,8 @@ bool InputQuery(const std::string& title, const std::string& label, std::string&
 void ShowMessageBox(const std::string& caption, const std::string& text, MessageIcon icon);
 // The top-level error box, for an error a command reports itself.
 void ShowError(const std::string& text);
+bool AskYesNo(const std::string& caption, const std::string& text);
+bool SaveFileName(const std::string& title, std::string& path);
 void SetClipboardText(const std::string& text);
 std::string ClipboardText();
 

@@ -104,6 +104,8 @@ TEST_F(MainFormTest, MenuTreeAsStored) {
       "    Normal \"Normal\" checked",
       "    Verbose \"Verbose\"",
       "    Debug \"Debug\"",
+      "  N4 \"-\"",
+      "  SaveLog1 \"Save &Log...\" shortcut 16467",
       "  Exit1 \"E&xit\" shortcut 32856",
       "Port1 \"&Port\"",
       "  COM11 \"COM1\" checked",
@@ -237,6 +239,7 @@ TEST_F(MainFormTest, ExitAndClosingTheWindowAskToTerminate) {
   form->OnCloseRequest();
   app.ProcessMessages();
   EXPECT_TRUE(app.Terminated());
+  EXPECT_TRUE(ui->questions.empty());  // nothing running: no question
 }
 
 // Waits process window messages, so a menu choice made during a command runs
@@ -269,6 +272,26 @@ TEST(MainFormBusy, CommandsAndPortsIgnoredWhileACommandRuns) {
   // Once the command is over, the menus work again.
   s.Click(form.COM31);
   EXPECT_EQ(form.ComPort->Port(), comms::COM3);
+}
+
+// Closing the window while a command runs asks first; Yes ends it as Exit does.
+TEST(MainFormBusy, ClosingTheWindowDuringACommandAsksFirst) {
+  scenario::Scenario s;
+  TMain_Form& form = s.Form();
+  auto& app = toolkit::Application::Instance();
+  s.Ui().questionAnswers = {false, true};
+  app.Post([&] { form.OnCloseRequest(); });
+  s.Click(form.N96001);
+  app.ProcessMessages();
+  EXPECT_TRUE(form.DetectedAt9600);
+  EXPECT_FALSE(app.Terminated());
+
+  app.Post([&] { form.OnCloseRequest(); });
+  s.Click(form.N192001);
+  EXPECT_FALSE(form.DetectedAt19200);  // the quit ended its wait
+  EXPECT_TRUE(app.Terminated());
+  ASSERT_EQ(s.Ui().questions.size(), 2u);
+  EXPECT_EQ(s.Ui().questions[0].caption, "Telvora");
 }
 
 TEST(MainFormBusy, ACommandEndingWithAnErrorReleasesTheMenus) {

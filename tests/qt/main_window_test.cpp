@@ -3,17 +3,26 @@
 
 #include <QAction>
 #include <QApplication>
+#include <QClipboard>
+#include <QFileDialog>
 #include <QKeySequence>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <cstdio>
+#include <fstream>
+#include <iterator>
 #include <memory>
 #include <string>
 #include <vector>
 
 #include "app/TelvoraMain.h"
+#include "platform/clock.h"
+#include "platform/commapi/virtual_device.h"
 #include "platform/threads.h"
+#include "sim/SimulatedModem.h"
+#include "tests/qt/modal_answer.h"
 
 namespace {
 
@@ -79,6 +88,8 @@ TEST_F(MainWindowTest, ShowsCaptionMenusAndLog) {
       "    \"Normal\" checked",
       "    \"Verbose\"",
       "    \"Debug\"",
+      "  -",
+      "  \"Save &Log...\" Ctrl+S",
       "  \"E&xit\" Alt+X",
       "\"&Port\"",
       "  \"COM1\" checked",
@@ -123,6 +134,51 @@ TEST_F(MainWindowTest, ChoicesInTheWindowMoveTheCheckMarks) {
     EXPECT_FALSE(FindAction(bar, text)->isChecked()) << text;
   for (const char* text : {"COM3", "Debug", "Nextel Phone"})
     EXPECT_TRUE(FindAction(bar, text)->isChecked()) << text;
+}
+
+// A whole Rover Test in the window, against a simulated modem on COM1, in
+// virtual time.
+class RoverInTheWindow : public MainWindowTest {
+ protected:
+  void SetUp() override {
+    platform::clock::UseVirtualTime(true);
+    MainWindowTest::SetUp();
+  }
+  void TearDown() override {
+    MainWindowTest::TearDown();
+    commapi::UnbindVirtualDevice(kCom1);
+    platform::clock::UseVirtualTime(false);
+  }
+  void Run(const std::string& profile) {
+    commapi::BindVirtualDevice(kCom1, sim::SimulatedModem::Create(profile));
+    form->PhoneNumberSet = true;  // no prompt
+    form->Test1->Click();
+  }
+  static constexpr const char* kCom1 = "\\\\.\\COM1";
+};
+
+std::string WithCrLf(const std::string& text) {
+  std::string out;
+  for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
+  return out;
+}
+
+TEST_F(RoverInTheWindow, SaveLogWritesTheClipboardTextAndTheLastLine) {
+  Run("standard");
+  const std::string path = testing::TempDir() + "telvora-saved-log.txt";
+  std::remove(path.c_str());
+  ModalAnswer answer([&](QWidget& modal) {
+    auto* dialog = qobject_cast<QFileDialog*>(&modal);
+    ASSERT_NE(dialog, nullptr);
+    dialog->selectFile(QString::fromStdString(path));
+    static_cast<QDialog*>(dialog)->accept();
+  });
+  FindAction(window->menuBar()->actions(), "Save &Log...")->trigger();
+  std::ifstream file(path, std::ios::binary);
+  const std::string saved{std::istreambuf_iterator<char>(file), {}};
+  const std::string clipboard = QGuiApplication::clipboard()->text().toStdString();
+  ASSERT_FALSE(clipboard.empty());
+  EXPECT_EQ(saved, WithCrLf(clipboard) + "\r\nTest Finished, results copied to clipboard\r\n");
 }
 
 }  // namespace

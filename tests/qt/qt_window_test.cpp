@@ -5,7 +5,9 @@
 #include <QAbstractButton>
 #include <QApplication>
 #include <QClipboard>
+#include <QFontInfo>
 #include <QInputDialog>
+#include <QKeyEvent>
 #include <QLabel>
 #include <QLineEdit>
 #include <QMainWindow>
@@ -23,27 +25,11 @@
 #include "platform/rtl.h"
 #include "platform/toolkit/toolkit.h"
 #include "tests/platform/toolkit_fixture.h"
+#include "tests/qt/modal_answer.h"
 
 namespace {
 
 using toolkit::TMenuItem;
-
-// Answers the next modal dialog as soon as it is open.
-class ModalAnswer {
- public:
-  explicit ModalAnswer(std::function<void(QWidget&)> answer) {
-    QObject::connect(&poll_, &QTimer::timeout, [this, answer] {
-      if (QWidget* modal = QApplication::activeModalWidget()) {
-        poll_.stop();
-        answer(*modal);
-      }
-    });
-    poll_.start(5);
-  }
-
- private:
-  QTimer poll_;
-};
 
 QStringList Texts(const QList<QAction*>& actions) {
   QStringList texts;
@@ -204,6 +190,40 @@ TEST_F(QtWindow, TheLogControlMirrorsTheMemo) {
   memo.CopyToClipboard();
   EXPECT_EQ(QGuiApplication::clipboard()->text(), "\nafter an empty first line");
   EXPECT_EQ(toolkit::ClipboardText(), memo.Text());
+}
+
+TEST_F(QtWindow, AReadOnlyLogTakesNoTypingButSelectsCopiesAndSizesTheWindow) {
+  memo.ReadOnly = true;
+  memo.Monospace = true;
+  memo.VisibleColumns = 100;
+  memo.VisibleLines = 30;
+  TMenuItem popup("PopupMenu1", "");
+  int saves = 0;
+  Add(popup, "SaveLog2", "Save &Log...").OnClick = [&](rtl::TObject*) { ++saves; };
+  memo.PopupMenu = &popup;
+  memo.Append("Dial test passed");
+  QMainWindow* window = Show();
+  auto* log = window->findChild<QPlainTextEdit*>("Output_Memo");
+  ASSERT_NE(log, nullptr);
+
+  log->setFocus();
+  log->moveCursor(QTextCursor::End);
+  QKeyEvent key(QEvent::KeyPress, Qt::Key_X, Qt::NoModifier, "x");
+  QApplication::sendEvent(log, &key);
+  EXPECT_EQ(log->toPlainText(), "Dial test passed");
+  EXPECT_TRUE(QFontInfo(log->font()).fixedPitch());
+  const QFontMetrics metrics(log->font());
+  EXPECT_GE(log->viewport()->width(), metrics.horizontalAdvance(QString(100, 'M')));
+  EXPECT_GE(log->viewport()->height(), metrics.lineSpacing() * 30);
+
+  auto* menu = window->findChild<QMenu*>("Output_MemoMenu");
+  ASSERT_NE(menu, nullptr);
+  EXPECT_EQ(Texts(menu->actions()), (QStringList{"&Copy", "Select &All", "-", "Save &Log..."}));
+  menu->actions()[1]->trigger();
+  menu->actions()[0]->trigger();
+  EXPECT_EQ(QGuiApplication::clipboard()->text(), "Dial test passed");
+  menu->actions()[3]->trigger();
+  EXPECT_EQ(saves, 1);
 }
 
 TEST_F(QtWindow, TheStatusBarShowsTextAndElapsedTime) {

@@ -1,6 +1,7 @@
 #include "platform/toolkit/qt/main_window.h"
 
 #include <QCloseEvent>
+#include <QFontDatabase>
 #include <QPointer>
 #include <QScrollBar>
 #include <QStatusBar>
@@ -29,6 +30,8 @@ MainWindow::MainWindow(TForm& form) : form_(form) {
     if (shown) shown->ShowStatus();
   };
   ShowStatus();
+  // Last: the size takes in the menu bar and the status bar.
+  if (form.ClientMemo) SizeToMemo(*form.ClientMemo);
 }
 
 void MainWindow::closeEvent(QCloseEvent* event) {
@@ -50,8 +53,13 @@ void MainWindow::MirrorMemo(TMemo& memo) {
   memo_->setLineWrapMode(QPlainTextEdit::WidgetWidth);
   memo_->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOn);
   memo_->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
-  memo_->setReadOnly(false);
+  memo_->setReadOnly(memo.ReadOnly);
+  // Read-only drops the keyboard selection; the user still selects and copies.
+  if (memo.ReadOnly)
+    memo_->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
+  if (memo.Monospace) memo_->setFont(QFontDatabase::systemFont(QFontDatabase::FixedFont));
   setCentralWidget(memo_);
+  AddLogMenu(memo);
   for (const std::string& line : memo.Lines()) AppendLine(line);
   QPointer<MainWindow> shown(this);
   memo.OnLineAdded = [shown](const std::string& line) {
@@ -60,6 +68,41 @@ void MainWindow::MirrorMemo(TMemo& memo) {
   memo.OnCleared = [shown] {
     if (shown) shown->ClearLines();
   };
+}
+
+void MainWindow::AddLogMenu(TMemo& memo) {
+  memoMenu_ = new QMenu(memo_);
+  memoMenu_->setObjectName(ToQString(memo.Name() + "Menu"));
+  QAction* copy = memoMenu_->addAction(tr("&Copy"), QKeySequence::Copy, memo_,
+                                       &QPlainTextEdit::copy);
+  copy->setObjectName("Copy");
+  memoMenu_->addAction(tr("Select &All"), QKeySequence::SelectAll, memo_,
+                       &QPlainTextEdit::selectAll)
+      ->setObjectName("SelectAll");
+  if (memo.PopupMenu) {
+    memoMenu_->addSeparator();
+    AddMenuItems(*memoMenu_, *memo.PopupMenu);
+  }
+  memo_->setContextMenuPolicy(Qt::CustomContextMenu);
+  connect(memo_, &QWidget::customContextMenuRequested, this, [this, copy](const QPoint& at) {
+    copy->setEnabled(memo_->textCursor().hasSelection());
+    memoMenu_->popup(memo_->viewport()->mapToGlobal(at));
+  });
+}
+
+// The window opens just large enough to show the memo's rows and columns.
+void MainWindow::SizeToMemo(const TMemo& memo) {
+  if (memo.VisibleColumns <= 0 || memo.VisibleLines <= 0) return;
+  memo_->ensurePolished();
+  const QFontMetrics metrics(memo_->font(), memo_);
+  const int frame = 2 * memo_->frameWidth();
+  const int margin = 2 * static_cast<int>(memo_->document()->documentMargin());
+  const QSize text(metrics.horizontalAdvance(QString(memo.VisibleColumns, QLatin1Char('M'))) +
+                       margin + frame + memo_->verticalScrollBar()->sizeHint().width(),
+                   metrics.lineSpacing() * memo.VisibleLines + margin + frame);
+  memo_->setMinimumSize(text);
+  resize(sizeHint());
+  memo_->setMinimumSize(0, 0);
 }
 
 void MainWindow::AppendLine(const std::string& line) {

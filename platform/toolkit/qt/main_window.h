@@ -3,6 +3,7 @@
 #pragma once
 
 #include <QLabel>
+#include <QMenu>
 #include <QMainWindow>
 #include <QPlainTextEdit>
 #include <QTimer>
@@ -22,12 +23,15 @@ class MainWindow : public QMainWindow {
 
  private:
   void MirrorMemo(TMemo& memo);
+  void AddLogMenu(TMemo& memo);
+  void SizeToMemo(const TMemo& memo);
   void AppendLine(const std::string& line);
   void ClearLines();
   void ShowStatus();
 
   TForm& form_;
   QPlainTextEdit* memo_ = nullptr;
+  QMenu* memoMenu_ = nullptr;
   int memoLines_ = 0;
   QLabel* status_ = nullptr;
   QTimer* statusClock_ = nullptr;

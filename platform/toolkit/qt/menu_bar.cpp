@@ -66,4 +66,6 @@ void AddItems(QWidget& container, TMenuItem& parent) {
 
 void BuildMenuBar(QMenuBar& bar, TMenuItem& menu) { AddItems(bar, menu); }
 
+void AddMenuItems(QWidget& container, TMenuItem& menu) { AddItems(container, menu); }
+
 }  // namespace toolkit

@@ -10,5 +10,7 @@ namespace toolkit {
 // Items with children become menus; items without children on the bar itself
 // become commands on the bar. Choosing an action clicks its item.
 void BuildMenuBar(QMenuBar& bar, TMenuItem& menu);
+// The same for the items below `menu`, added to any menu or widget.
+void AddMenuItems(QWidget& container, TMenuItem& menu);
 
 }  // namespace toolkit

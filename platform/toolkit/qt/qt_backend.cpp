@@ -3,6 +3,8 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QEvent>
+#include <QFile>
+#include <QFileDialog>
 #include <QInputDialog>
 #include <QLineEdit>
 #include <QMessageBox>
@@ -112,6 +114,27 @@ class QtBackend final : public Backend {
                     ToQString(caption), ToQString(text), QMessageBox::Ok, window_.get());
     ModalScope modal(modalDepth_);
     box.exec();
+  }
+
+  bool AskYesNo(const std::string& caption, const std::string& text) override {
+    QMessageBox box(QMessageBox::Question, ToQString(caption), ToQString(text),
+                    QMessageBox::Yes | QMessageBox::No, window_.get());
+    box.setDefaultButton(QMessageBox::No);
+    ModalScope modal(modalDepth_);
+    return box.exec() == QMessageBox::Yes;
+  }
+
+  bool SaveFileName(const std::string& title, std::string& path) override {
+    // Qt's own dialog: the same on every desktop, and answerable in tests.
+    QFileDialog dialog(window_.get(), ToQString(title), QFile::decodeName(path.c_str()));
+    dialog.setAcceptMode(QFileDialog::AcceptSave);
+    dialog.setOption(QFileDialog::DontUseNativeDialog);
+    dialog.setNameFilters({QStringLiteral("Text files (*.txt)"), QStringLiteral("All files (*)")});
+    dialog.setDefaultSuffix(QStringLiteral("txt"));
+    ModalScope modal(modalDepth_);
+    if (dialog.exec() != QDialog::Accepted || dialog.selectedFiles().isEmpty()) return false;
+    path = QFile::encodeName(dialog.selectedFiles().front()).toStdString();
+    return true;
   }
 
   void ShowError(const std::string& message) override {
