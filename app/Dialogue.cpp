@@ -22,6 +22,7 @@ void TMain_Form::StartDialogue(std::int32_t timeoutMs) {
 }
 
 void TMain_Form::WaitPass() {
+  ShowLineState();
   auto& app = toolkit::Application::Instance();
   app.ProcessMessages();
   platform::clock::Sleep(kWaitPassMs);
@@ -63,16 +64,22 @@ void TMain_Form::ComPortRxChar(rtl::TObject*, std::int32_t inQue) {
 }
 
 void TMain_Form::ComPortCTS(rtl::TObject*) {
+  ReadModemLines();
+  ShowLineState();
   if (!LineNoticesEnabled || MessageLevel < 4 || Terminating()) return;
   LogLine(ComPort->CtsState() ? "CTS line raised" : "CTS line lowered");
 }
 
 void TMain_Form::ComPortDSR(rtl::TObject*) {
+  ReadModemLines();
+  ShowLineState();
   if (!LineNoticesEnabled || MessageLevel < 3 || Terminating()) return;
   LogLine(ComPort->DsrState() ? "DSR line raised" : "DSR line lowered");
 }
 
 void TMain_Form::ComPortRLSD(rtl::TObject*) {
+  ReadModemLines();
+  ShowLineState();
   if (!LineNoticesEnabled || MessageLevel < 3 || Terminating()) return;
   LogLine(ComPort->CarrierState() ? "CD line raised" : "CD line lowered");
 }

@@ -115,9 +115,12 @@ toolkit::TNotifyEvent TMain_Form::Guarded(void (TMain_Form::*handler)(rtl::TObje
   return [this, handler](rtl::TObject* sender) {
     if (commandRunning_) return;
     struct Release {
-      bool& flag;
-      ~Release() { flag = false; }
-    } release{commandRunning_};
+      TMain_Form& form;
+      ~Release() {
+        form.commandRunning_ = false;
+        form.ShowLineState();  // a command that closed the port has no wait after it
+      }
+    } release{*this};
     commandRunning_ = true;
     try {
       (this->*handler)(sender);
@@ -178,6 +181,7 @@ void TMain_Form::ChoosePort(comms::TPortType port) {
   std::array<TMenuItem*, 10> items = PortItems(*this);
   for (std::size_t i = 0; i < items.size(); ++i) items[i]->SetChecked(i == std::size_t(port));
   ComPort->SetPort(port);
+  DescribeLinePort();
 }
 
 void TMain_Form::COM11Click(rtl::TObject*) { ChoosePort(comms::COM1); }

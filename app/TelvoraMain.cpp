@@ -35,6 +35,7 @@ TMain_Form::TMain_Form() : toolkit::TForm("Main_Form") {
   ComPort->OnRLSD = std::bind_front(&TMain_Form::ComPortRLSD, this);
 
   FormCreate();
+  DescribeLinePort();
 }
 
 TMain_Form::~TMain_Form() {

@@ -101,6 +101,10 @@ class TMain_Form : public toolkit::TForm {
   void N192001Click(rtl::TObject* sender);
   void N384001Click(rtl::TObject* sender);
 
+  // The serial line in the status bar (LineStatus.cpp): shown again at each
+  // wait, so a change of DTR or RTS is on screen before any time passes.
+  void ShowLineState();
+
   // Modem operations (ModemOperations.cpp).
   bool ResetModem();
   bool PlaceTestCall();
@@ -192,6 +196,18 @@ class TMain_Form : public toolkit::TForm {
   // Processes messages, sleeps 10 ms, processes messages.
   void WaitPass();
   void DetectAt(comms::TBaudRate speed, bool& detected, const std::string& speedText);
+  // CTS, DSR and CD as last read; not known while closed or unreadable.
+  struct ModemLines {
+    bool open = false;  // the port was open when last shown
+    bool known = false;
+    bool cts = false, dsr = false, cd = false;
+  };
+  ModemLines modemLines_;
+  void ReadModemLines();
+  // The port and its device as shown; looked up again at open, close and a
+  // choice of port, not at every wait.
+  std::string linePort_;
+  void DescribeLinePort();
   // How far RxBuffer has been searched for each reply.
   replies::ReplyScanner replyScanner_;
   // ---- end internals ----

@@ -43,6 +43,19 @@ std::string TStatusLine::FormatElapsed(std::int64_t seconds) {
   return text;
 }
 
+void TStatusLine::SetProgress(TProgress progress) {
+  if (progress == progress_) return;
+  progress_ = std::move(progress);
+  Changed();
+}
+
+void TStatusLine::SetLine(TLineState line) {
+  if (line == line_) return;
+  line_ = std::move(line);
+  if (OnLineChanged) OnLineChanged();
+  Changed();
+}
+
 void TStatusLine::Changed() {
   if (OnChanged) OnChanged();
 }

@@ -170,9 +170,35 @@ class TTimer : public rtl::TComponent {
   platform::clock::Millis due_ = 0;
 };
 
-// A one-line status bar at the bottom of the window: a text and, while its
-// clock runs, the real time elapsed since StartClock. It is never part of the
-// log. Headless, it is only kept in memory.
+// A lamp of the status bar: grey when what it shows is not known.
+enum class LampState { Grey, Off, On };
+struct TLamp {
+  std::string name;
+  LampState state = LampState::Grey;
+  bool operator==(const TLamp&) const = default;
+};
+
+// The serial line as the status bar shows it.
+struct TLineState {
+  std::string port;   // which port, and the device behind it
+  std::string speed;  // e.g. "19200 baud"
+  std::vector<TLamp> lamps;
+  bool operator==(const TLineState&) const = default;
+};
+
+// A progress bar: `position` of `maximum` steps and a text on it; hidden
+// while `maximum` is 0.
+struct TProgress {
+  int position = 0;
+  int maximum = 0;
+  std::string text;
+  bool operator==(const TProgress&) const = default;
+};
+
+// The status bar at the bottom of the window: a text and, while its clock
+// runs, the real time elapsed since StartClock; a progress bar; the serial
+// line. It is never part of the log. Headless, it is only kept in memory.
+// Its texts are UTF-8 (they are the program's own, never the modem's).
 class TStatusLine {
  public:
   const std::string& Text() const { return text_; }
@@ -185,8 +211,14 @@ class TStatusLine {
   std::int64_t ElapsedSeconds() const;
   // "m:ss", or "h:mm:ss" from an hour on.
   static std::string FormatElapsed(std::int64_t seconds);
-  // Set by a backend that shows it.
+  const TProgress& Progress() const { return progress_; }
+  void SetProgress(TProgress progress);
+  const TLineState& Line() const { return line_; }
+  void SetLine(TLineState line);
+  // Set by a backend that shows it; called after every change.
   std::function<void()> OnChanged;
+  // Called after a change of the line state only (the console runner).
+  std::function<void()> OnLineChanged;
 
  private:
   void Changed();
@@ -194,6 +226,8 @@ class TStatusLine {
   std::string text_;
   bool clockRunning_ = false;
   std::chrono::steady_clock::time_point started_{}, stopped_{};
+  TProgress progress_;
+  TLineState line_;
 };
 
 // The main window's frame: caption, placement, menu bar and the control that

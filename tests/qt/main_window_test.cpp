@@ -5,11 +5,13 @@
 #include <QApplication>
 #include <QClipboard>
 #include <QFileDialog>
+#include <QLabel>
 #include <QKeySequence>
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
 #include <QPlainTextEdit>
+#include <algorithm>
 #include <cstdio>
 #include <fstream>
 #include <iterator>
@@ -152,8 +154,33 @@ class RoverInTheWindow : public MainWindowTest {
   void Run(const std::string& profile) {
     commapi::BindVirtualDevice(kCom1, sim::SimulatedModem::Create(profile));
     form->PhoneNumberSet = true;  // no prompt
+    // What the status bar shows, at every change of it.
+    auto show = form->Status.OnChanged;
+    form->Status.OnChanged = [this, show] {
+      show();
+      Seen now{Text("Status"), Lamp("DTR"), Lamp("RTS"), Lamp("CD")};
+      if (seen.empty() || now != seen.back()) seen.push_back(now);
+    };
     form->Test1->Click();
   }
+  std::string Text(const char* label) const {
+    return window->findChild<QLabel*>(label)->text().toStdString();
+  }
+  std::string Lamp(const char* name) const {
+    QLabel* lamp = window->findChild<QLabel*>(QString("Lamp") + name);
+    return lamp ? lamp->property("state").toString().toStdString() : "";
+  }
+  // True when a state seen during a phase matches.
+  bool SeenDuring(const std::string& phase, auto match) const {
+    return std::any_of(seen.begin(), seen.end(), [&](const Seen& s) {
+      return s.status.find(phase) != std::string::npos && match(s);
+    });
+  }
+  struct Seen {
+    std::string status, dtr, rts, cd;
+    bool operator==(const Seen&) const = default;
+  };
+  std::vector<Seen> seen;
   static constexpr const char* kCom1 = "\\\\.\\COM1";
 };
 
@@ -161,6 +188,23 @@ std::string WithCrLf(const std::string& text) {
   std::string out;
   for (char c : text) out += c == '\n' ? std::string("\r\n") : std::string(1, c);
   return out;
+}
+
+TEST_F(RoverInTheWindow, TheLampsFollowTheModemLines) {
+  EXPECT_EQ(Lamp("DTR"), "grey");  // closed
+  Run("standard");
+  EXPECT_EQ(Text("Port"), "COM1 \u2192 virtual device");
+  EXPECT_EQ(Text("Speed"), "19200 baud");
+  auto dtr = [](const std::string& state) { return [=](const Seen& s) { return s.dtr == state; }; };
+  auto cd = [](const std::string& state) { return [=](const Seen& s) { return s.cd == state; }; };
+  EXPECT_TRUE(SeenDuring("dial test", cd("off")));
+  EXPECT_TRUE(SeenDuring("dial test", cd("on")));  // connected
+  EXPECT_TRUE(SeenDuring("call without DTR", dtr("off")));
+  EXPECT_TRUE(SeenDuring("call without DTR", dtr("on")));
+  EXPECT_FALSE(SeenDuring("dial test", dtr("off")));
+  EXPECT_TRUE(SeenDuring("call with RTS low", [](const Seen& s) { return s.rts == "off"; }));
+  EXPECT_EQ(Lamp("DTR"), "grey");  // closed at the end
+  EXPECT_EQ(Lamp("CD"), "grey");
 }
 
 TEST_F(RoverInTheWindow, SaveLogWritesTheClipboardTextAndTheLastLine) {

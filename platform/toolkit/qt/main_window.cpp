@@ -1,6 +1,7 @@
 #include "platform/toolkit/qt/main_window.h"
 
 #include <QCloseEvent>
+#include <algorithm>
 #include <QFontDatabase>
 #include <QPointer>
 #include <QScrollBar>
@@ -23,6 +24,16 @@ MainWindow::MainWindow(TForm& form) : form_(form) {
   status_ = new QLabel(this);
   status_->setObjectName("Status");
   statusBar()->addWidget(status_, 1);
+  progress_ = new QProgressBar(this);
+  progress_->setObjectName("Progress");
+  progress_->setMinimumWidth(260);
+  statusBar()->addPermanentWidget(progress_);
+  port_ = new QLabel(this);
+  port_->setObjectName("Port");
+  statusBar()->addPermanentWidget(port_);
+  speed_ = new QLabel(this);
+  speed_->setObjectName("Speed");
+  statusBar()->addPermanentWidget(speed_);
   statusClock_ = new QTimer(this);
   statusClock_->setInterval(1000);
   connect(statusClock_, &QTimer::timeout, this, [this] { ShowStatus(); });
@@ -122,7 +133,9 @@ void MainWindow::ClearLines() {
 
 void MainWindow::ShowStatus() {
   const TStatusLine& status = form_.Status;
-  QString text = ToQString(status.Text());
+  ShowProgress();
+  ShowLine();
+  QString text = QString::fromStdString(status.Text());
   if (status.ClockRunning()) {
     text += QString::fromUtf8(" \u2014 ") +
             ToQString(TStatusLine::FormatElapsed(status.ElapsedSeconds()));
@@ -131,6 +144,75 @@ void MainWindow::ShowStatus() {
     statusClock_->stop();
   }
   status_->setText(text);
+}
+
+}  // namespace toolkit
+
+namespace toolkit {
+
+void MainWindow::ShowProgress() {
+  const TProgress& progress = form_.Status.Progress();
+  progress_->setVisible(progress.maximum > 0);
+  progress_->setRange(0, std::max(progress.maximum, 1));
+  progress_->setValue(progress.position);
+  // QProgressBar reads "%" in its format as a placeholder.
+  progress_->setFormat(QString::fromStdString(progress.text).replace("%", "%%"));
+}
+
+namespace {
+
+// What a lamp looks like: lit, dark, or greyed out when nothing is known.
+QString LampStyle(LampState state) {
+  switch (state) {
+    case LampState::On:
+      return "QLabel { background: #2e9d3a; color: white; border: 1px solid #1b5e20; "
+             "border-radius: 3px; padding: 0 4px; }";
+    case LampState::Off:
+      return "QLabel { background: #3a3a3a; color: #e0e0e0; border: 1px solid #202020; "
+             "border-radius: 3px; padding: 0 4px; }";
+    case LampState::Grey:
+      break;
+  }
+  return "QLabel { background: transparent; color: #a0a0a0; border: 1px solid #c8c8c8; "
+         "border-radius: 3px; padding: 0 4px; }";
+}
+
+const char* LampStateName(LampState state) {
+  switch (state) {
+    case LampState::On:
+      return "on";
+    case LampState::Off:
+      return "off";
+    case LampState::Grey:
+      break;
+  }
+  return "grey";
+}
+
+}  // namespace
+
+void MainWindow::ShowLine() {
+  const TLineState& line = form_.Status.Line();
+  port_->setText(QString::fromStdString(line.port));
+  speed_->setText(QString::fromStdString(line.speed));
+  while (lamps_.size() < line.lamps.size()) {
+    auto* lamp = new QLabel(this);
+    statusBar()->addPermanentWidget(lamp);
+    lamps_.push_back(lamp);
+  }
+  for (std::size_t i = 0; i < lamps_.size(); ++i) {
+    QLabel* lamp = lamps_[i];
+    lamp->setVisible(i < line.lamps.size());
+    if (i >= line.lamps.size()) continue;
+    const TLamp& shown = line.lamps[i];
+    const QString name = QString::fromStdString(shown.name);
+    const QString state = LampStateName(shown.state);
+    if (lamp->text() == name && lamp->property("state").toString() == state) continue;
+    lamp->setObjectName("Lamp" + name);
+    lamp->setText(name);
+    lamp->setProperty("state", state);
+    lamp->setStyleSheet(LampStyle(shown.state));
+  }
 }
 
 }  // namespace toolkit

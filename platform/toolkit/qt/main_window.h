@@ -6,6 +6,8 @@
 #include <QMenu>
 #include <QMainWindow>
 #include <QPlainTextEdit>
+#include <QProgressBar>
+#include <vector>
 #include <QTimer>
 
 #include "platform/toolkit/toolkit.h"
@@ -28,6 +30,8 @@ class MainWindow : public QMainWindow {
   void AppendLine(const std::string& line);
   void ClearLines();
   void ShowStatus();
+  void ShowProgress();
+  void ShowLine();
 
   TForm& form_;
   QPlainTextEdit* memo_ = nullptr;
@@ -35,6 +39,10 @@ class MainWindow : public QMainWindow {
   int memoLines_ = 0;
   QLabel* status_ = nullptr;
   QTimer* statusClock_ = nullptr;
+  QProgressBar* progress_ = nullptr;
+  QLabel* port_ = nullptr;
+  QLabel* speed_ = nullptr;
+  std::vector<QLabel*> lamps_;
 };
 
 }  // namespace toolkit

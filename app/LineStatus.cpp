@@ -1,0 +1,62 @@
+// The serial line in the status bar: which port and device, the speed, and
+// the five modem lines as they are. DTR and RTS are what the program set;
+// CTS, DSR and CD are read when the port opens and at each change the port
+// reports. Nothing of it goes to the log.
+#include <array>
+
+#include "app/PortNames.h"
+#include "app/TelvoraMain.h"
+
+namespace {
+
+std::string SpeedText(comms::TBaudRate rate) {
+  static constexpr std::array<int, 13> kBaud{110,   300,   600,   1200,  2400,  4800,  9600,
+                                             14400, 19200, 38400, 56000, 57600, 115200};
+  return std::to_string(kBaud.at(rate)) + " baud";
+}
+
+toolkit::TLamp Lamp(const char* name, bool known, bool on) {
+  using toolkit::LampState;
+  return {name, !known ? LampState::Grey : on ? LampState::On : LampState::Off};
+}
+
+}  // namespace
+
+void TMain_Form::ReadModemLines() {
+  // A port that went away mid-run cannot be read: its lamps go grey, and the
+  // command in progress meets the error itself where it uses the port.
+  try {
+    modemLines_ = {true, true, ComPort->CtsState(), ComPort->DsrState(), ComPort->CarrierState()};
+  } catch (const comms::EComPort&) {
+    modemLines_ = {true, false};
+  }
+}
+
+void TMain_Form::DescribeLinePort() {
+  linePort_ = ports::ShownPort(ports::DescribeComPort(static_cast<int>(ComPort->Port()) + 1));
+  ShowLineState();
+}
+
+void TMain_Form::ShowLineState() {
+  // The port's own open and close events belong to no handler of the window;
+  // an open is seen here, before the first wait after it.
+  const bool open = ComPort->Connected();
+  if (open != modemLines_.open) {
+    if (open) {
+      ReadModemLines();
+    } else {
+      modemLines_ = {};
+    }
+    DescribeLinePort();
+    return;
+  }
+  toolkit::TLineState line;
+  line.port = linePort_;
+  line.speed = SpeedText(ComPort->BaudRate());
+  const bool read = open && modemLines_.known;
+  line.lamps = {Lamp("DTR", open, ComPort->FlowControl().ControlDtr() != comms::dtrDisable),
+                Lamp("RTS", open, ComPort->FlowControl().ControlRts() != comms::rtsDisable),
+                Lamp("CTS", read, modemLines_.cts), Lamp("DSR", read, modemLines_.dsr),
+                Lamp("CD", read, modemLines_.cd)};
+  Status.SetLine(std::move(line));
+}
