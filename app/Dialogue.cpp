@@ -22,7 +22,7 @@ void TMain_Form::StartDialogue(std::int32_t timeoutMs) {
 }
 
 void TMain_Form::WaitPass() {
-  ShowLineState();
+  ShowStatusBar();
   auto& app = toolkit::Application::Instance();
   app.ProcessMessages();
   platform::clock::Sleep(kWaitPassMs);

@@ -60,3 +60,8 @@ void TMain_Form::ShowLineState() {
                 Lamp("CD", read, modemLines_.cd)};
   Status.SetLine(std::move(line));
 }
+
+void TMain_Form::ShowStatusBar() {
+  ShowLineState();
+  if (run_) run_->Tick();
+}

@@ -8,8 +8,33 @@
 #include "app/RunStatus.h"
 #include "app/TelvoraMain.h"
 
+namespace {
+
+using namespace worst_case;
+
+// In the order they run; "\\Q0" may be skipped. Each call with RTS low may
+// wait for a held-back CONNECT after its own dial.
+constexpr std::uint32_t kRtsLowCallMs = 1600 + kCallMs + 1000 + kDialMs + 1500 + 1000 + kHangUpMs +
+                                        1000 + kResetMs;
+constexpr RunPhase kRoverPhases[] = {
+    {"start", kDetectMs + 100 + kResetMs},
+    {"identification", 5000 + 1500 + 1500 + kResetMs},
+    {"dial test", kCallMs + kHangUpMs + 1000},
+    {"DTR and DSR settings", 3 * 1500 + kResetMs + 1100},
+    {"call without DTR", kCallMs + 1000 + kHangUpMs + 1000 + kResetMs},
+    {"ignore-DTR mode", 1500 + 100 + 1500 + kCallMs + 100 + kHangUpMs + 1000 + 1500},
+    {"call with RTS low", kResetMs + 100 + kCallMs + 100 + kDialMs + 1000 + kHangUpMs + 1000},
+    {"flow-control commands", 2 * 1500},
+    {"call with \\Q0", kRtsLowCallMs},
+    {"call with &H0 &R1", kRtsLowCallMs},
+    {"call with &K0", kRtsLowCallMs},
+    {"verdict", 1000},
+};
+
+}  // namespace
+
 void TMain_Form::Test1Click(rtl::TObject*) {
-  RunStatus status(Status);
+  RunStatus status(Status, "Rover Test", kRoverPhases, run_);
   if (!RoverStart() || !RoverIdentification() || !RoverDialTest() || !RoverDtrDsrSettings() ||
       !RoverCallWithoutDtr() || !RoverIgnoreDtrMode() || !RoverRtsLowCall())
     return;
@@ -20,6 +45,7 @@ void TMain_Form::Test1Click(rtl::TObject*) {
   // must not become a recommendation (nor overwrite the clipboard).
   if (Terminating()) return;
   RoverVerdict();
+  status.Finished();
 }
 
 void TMain_Form::RoverLog(std::uint8_t minLevel, const std::string& text) {
@@ -27,7 +53,7 @@ void TMain_Form::RoverLog(std::uint8_t minLevel, const std::string& text) {
 }
 
 void TMain_Form::RoverPhase(const char* phase) {
-  Status.SetText(std::string("Rover Test: ") + phase);
+  if (run_) run_->Enter(phase);
 }
 
 void TMain_Form::RoverSetDtr(bool high) {

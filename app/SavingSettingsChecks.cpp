@@ -102,5 +102,5 @@ bool TMain_Form::SavingWriteSettings() {
 }
 
 void TMain_Form::SavingPhase(const char* step) {
-  Status.SetText(std::string("Saving Settings Test: ") + step);
+  if (run_) run_->Enter(step);
 }

@@ -39,10 +39,26 @@ bool ReopenIfVanished(TMain_Form& form) {
   }
 }
 
+using namespace worst_case;
+
+constexpr std::uint32_t kCheckMs = 2 * 2000;  // S7 and S0 read back
+
+constexpr RunPhase kSavingPhases[] = {
+    {"preparation", kDetectMs + 100 + kResetMs + 200 + 5000},
+    {"reading the initial values", 2 * (100 + 2000)},
+    {"setting the test values", 2 * (100 + 1500) + 200 + kCheckMs},
+    {"writing the settings", 100 + 5000 + 100 + kCheckMs},
+    {"reset", kResetMs + kCheckMs},
+    {"power cycle", kDetectMs + kResetMs + kCheckMs, "the power cycle"},
+    {"turning auto answer off", 1500 + kResetMs + 2000},
+    {"restoring the initial values", 1500 + 1500 + 5000},
+    {"finish", 1000},
+};
+
 }  // namespace
 
 void TMain_Form::SavingSettingsTest1Click(rtl::TObject*) {
-  RunStatus status(Status);
+  RunStatus status(Status, "Saving Settings Test", kSavingPhases, run_);
   ProbeValues initial;
   if (!SavingPrepare() || !SavingReadInitialValues(initial)) return;
   const ProbeValues test{static_cast<std::uint8_t>(initial.s7 + 1),
@@ -51,6 +67,7 @@ void TMain_Form::SavingSettingsTest1Click(rtl::TObject*) {
       !SavingPowerCycleAndVerify(test) || !SavingAutoAnswerOff() || !SavingRestore(initial))
     return;
   SavingFinish();
+  status.Finished();
 }
 
 bool TMain_Form::SavingPrepare() {

@@ -9,6 +9,7 @@
 #include <string>
 
 #include "app/ReplyRecognition.h"
+#include "app/RunStatus.h"
 #include "comms/Comms.h"
 #include "platform/toolkit/toolkit.h"
 
@@ -101,9 +102,11 @@ class TMain_Form : public toolkit::TForm {
   void N192001Click(rtl::TObject* sender);
   void N384001Click(rtl::TObject* sender);
 
-  // The serial line in the status bar (LineStatus.cpp): shown again at each
-  // wait, so a change of DTR or RTS is on screen before any time passes.
+  // The serial line in the status bar (LineStatus.cpp).
   void ShowLineState();
+  // The line and the running test's progress, shown again at each wait, so a
+  // change of DTR or RTS is on screen before any time passes.
+  void ShowStatusBar();
 
   // Modem operations (ModemOperations.cpp).
   bool ResetModem();
@@ -196,6 +199,8 @@ class TMain_Form : public toolkit::TForm {
   // Processes messages, sleeps 10 ms, processes messages.
   void WaitPass();
   void DetectAt(comms::TBaudRate speed, bool& detected, const std::string& speedText);
+  // The test run in progress, for its phases to report to.
+  RunStatus* run_ = nullptr;
   // CTS, DSR and CD as last read; not known while closed or unreadable.
   struct ModemLines {
     bool open = false;  // the port was open when last shown

@@ -3,7 +3,7 @@
 #include "platform/clock.h"
 
 void TMain_Form::Pause(std::uint32_t ms) {
-  ShowLineState();
+  ShowStatusBar();
   auto& app = toolkit::Application::Instance();
   app.ProcessMessages();
   platform::clock::Sleep(ms);

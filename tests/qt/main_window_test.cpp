@@ -10,6 +10,7 @@
 #include <QMainWindow>
 #include <QMenu>
 #include <QMenuBar>
+#include <QProgressBar>
 #include <QPlainTextEdit>
 #include <algorithm>
 #include <cstdio>
@@ -158,7 +159,9 @@ class RoverInTheWindow : public MainWindowTest {
     auto show = form->Status.OnChanged;
     form->Status.OnChanged = [this, show] {
       show();
-      Seen now{Text("Status"), Lamp("DTR"), Lamp("RTS"), Lamp("CD")};
+      auto* bar = window->findChild<QProgressBar*>("Progress");
+      Seen now{Text("Status"), Lamp("DTR"), Lamp("RTS"), Lamp("CD"), bar->value(),
+               bar->maximum(), bar->format().toStdString(), platform::clock::Now()};
       if (seen.empty() || now != seen.back()) seen.push_back(now);
     };
     form->Test1->Click();
@@ -178,6 +181,9 @@ class RoverInTheWindow : public MainWindowTest {
   }
   struct Seen {
     std::string status, dtr, rts, cd;
+    int progress, progressMax;
+    std::string progressText;
+    platform::clock::Millis at;
     bool operator==(const Seen&) const = default;
   };
   std::vector<Seen> seen;
@@ -205,6 +211,36 @@ TEST_F(RoverInTheWindow, TheLampsFollowTheModemLines) {
   EXPECT_TRUE(SeenDuring("call with RTS low", [](const Seen& s) { return s.rts == "off"; }));
   EXPECT_EQ(Lamp("DTR"), "grey");  // closed at the end
   EXPECT_EQ(Lamp("CD"), "grey");
+}
+
+// Phase k of n moves forward at every phase and says how long at most is left.
+TEST_F(RoverInTheWindow, TheProgressBarMovesAtEveryPhaseAndFillsAtTheNormalEnd) {
+  Run("standard");
+  std::vector<int> positions;
+  for (const Seen& s : seen)
+    if (positions.empty() || s.progress != positions.back()) positions.push_back(s.progress);
+  EXPECT_EQ(positions, (std::vector<int>{0, 1, 2, 3, 4, 5, 6, 7, 8, 9, 10, 11, 12}));
+  EXPECT_EQ(seen.back().progressMax, 12);
+  EXPECT_EQ(seen.back().progressText, "Rover Test finished");
+  EXPECT_TRUE(SeenDuring("Rover Test: dial test", [](const Seen& s) {
+    return s.progressText.starts_with("phase 3 of 12 \u2014 at most ");
+  }));
+  // "At most" holds: never less than what the run really took from there.
+  const platform::clock::Millis end = platform::clock::Now();
+  for (const Seen& s : seen) {
+    const std::size_t at = s.progressText.find("at most ");
+    if (at == std::string::npos) continue;
+    int minutes = 0, seconds = 0;
+    ASSERT_EQ(std::sscanf(s.progressText.c_str() + at, "at most %d:%d", &minutes, &seconds), 2);
+    EXPECT_GE((minutes * 60 + seconds) * 1000, end - s.at) << s.progressText;
+  }
+}
+
+TEST_F(RoverInTheWindow, AnEarlyEndSaysSoOnTheProgressBar) {
+  Run("no-welcome");
+  EXPECT_EQ(seen.back().progress, 2);
+  EXPECT_EQ(seen.back().progressText, "Rover Test ended early (phase 3 of 12, dial test)");
+  for (std::size_t i = 1; i < seen.size(); ++i) EXPECT_GE(seen[i].progress, seen[i - 1].progress);
 }
 
 TEST_F(RoverInTheWindow, SaveLogWritesTheClipboardTextAndTheLastLine) {
