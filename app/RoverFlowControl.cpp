@@ -31,6 +31,7 @@ struct TMain_Form::FlowControlCall {
   const char* command = nullptr;
   bool needsQ0Accepted = false;  // run only when the first "AT\Q0" was answered
   bool TMain_Form::*finding = nullptr;
+  Outcome RoverResults::*outcome = nullptr;
   // The switch-off command is not answered: ERROR or time-out.
   const char* refusedLine = nullptr;
   const char* timedOutLine = nullptr;
@@ -89,6 +90,7 @@ bool TMain_Form::RoverRtsLowCall() {
       RoverLog(3, "Modem is not connected (CD LOW)");
     }
   }
+  roverResults_.rtsLow = PassIf(WorksWithRtsLow);
 
   RoverLog(0, "");
   RoverLog(4, "Raising RTS");
@@ -123,6 +125,7 @@ bool TMain_Form::RoverFlowControlCalls() {
        .command = "AT\\Q0",
        .needsQ0Accepted = true,
        .finding = &TMain_Form::Q0Works,
+       .outcome = &RoverResults::q0,
        .refusedLine = "\\Q0, No flow control, not supported.",
        .timedOutLine = "\\Q0, No flow control, not supported.",
        .exitLine = "Indicated was supported before, exiting",
@@ -142,6 +145,7 @@ bool TMain_Form::RoverFlowControlCalls() {
       {.phase = "call with &H0 &R1",
        .command = "AT &H0 &R1",
        .finding = &TMain_Form::H0R1Works,
+       .outcome = &RoverResults::h0r1,
        .refusedLine = "&H0 &R1 not supported",
        .timedOutLine = "Time out sending &H0 &R1",
        .beforeLowering = {{{1, ""}, {1, "Attempting to connect without flow control and &R1 &H0"},
@@ -156,6 +160,7 @@ bool TMain_Form::RoverFlowControlCalls() {
       {.phase = "call with &K0",
        .command = "AT &K0",
        .finding = &TMain_Form::K0Works,
+       .outcome = &RoverResults::k0,
        .refusedLine = "&K0 not supported",
        .timedOutLine = "Time out sending &K0",
        .beforeLowering = {{{1, ""}, {1, "Attempting to connect without flow control and &K0"},
@@ -221,6 +226,7 @@ bool TMain_Form::RoverFlowControlCall(const FlowControlCall& call) {
     }
   }
 
+  roverResults_.*call.outcome = PassIf(this->*call.finding);
   if (call.restoresFlowControl) {
     if (SendCommand("AT\\Q2", 1500))
       RoverLog(4, "\\Q2, Flow control, responded OK");

@@ -69,6 +69,8 @@ bool TMain_Form::RoverStart() {
   NumericResults = WorksWithoutDtr = IgnoreDtrWorks = false;
   WorksWithRtsLow = Q0Works = H0R1Works = K0Works = false;
   DsrStandard = Q0Accepted = false;
+  roverResults_ = {};
+  Results.Close();
 
   if (!PhoneNumberSet) {
     std::string number = PhoneNumber;
@@ -126,7 +128,9 @@ bool TMain_Form::RoverIdentification() {
 bool TMain_Form::RoverDialTest() {
   RoverPhase("dial test");
   RoverLog(1, "Dial test, " + PhoneNumber);
-  if (!PlaceTestCall()) {
+  const bool connected = PlaceTestCall();
+  roverResults_.dialTest = PassIf(connected && GotWelcome);
+  if (!connected) {
     RoverLog(0, "Dial test failed, please check cables");
     return false;
   }
@@ -194,6 +198,7 @@ bool TMain_Form::RoverCallWithoutDtr() {
   } else {
     RoverLog(0, "Expected behaviour when calling without DTR, did not connect");
   }
+  roverResults_.withoutDtr = PassIf(WorksWithoutDtr);
   if (Terminating()) return false;  // DTR stays low, the call stays up
 
   RoverLog(4, "Rasing DTR");
@@ -217,6 +222,7 @@ bool TMain_Form::RoverIgnoreDtrMode() {
   Pause(100);
 
   if (!SendCommand("AT V1", 1500)) {
+    roverResults_.ignoreDtr = Outcome::Fail;
     RoverLog(1, "Did not reply to commands with no DTR, &D0 does not work");
     RoverLog(1, "   You must create a cable for this modem to work, DTR DSR Looped");
     RoverLog(1, "Rasing DTR");
@@ -240,6 +246,7 @@ bool TMain_Form::RoverIgnoreDtrMode() {
   } else {
     RoverLog(0, "Dial with ignore DTR does not work");
   }
+  roverResults_.ignoreDtr = PassIf(IgnoreDtrWorks);
   if (Terminating()) return false;  // DTR stays low, the call stays up
 
   RoverLog(4, "Rasing DTR");
@@ -276,4 +283,5 @@ void TMain_Form::RoverVerdict() {
   LogLine("Test Finished, results copied to clipboard");
   Pause(1000);
   ComPort->Close();
+  ShowRoverResults(findings);
 }

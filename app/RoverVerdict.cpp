@@ -131,4 +131,50 @@ std::vector<std::string> VerdictLines(const Findings& findings) {
   return lines;
 }
 
+Recommendation Recommend(const Findings& findings) {
+  // The 5700 needs calls that work without DTR: by the modem's nature or
+  // after "AT &D0". The 4700 also needs them to work with RTS low: by nature
+  // or after the flow-control command the verdict prefers.
+  const bool needsD0 = !findings.worksWithoutDtr && findings.ignoreDtrWorks;
+  const bool dtrFree = findings.worksWithoutDtr || findings.ignoreDtrWorks;
+  const char* flowCommand = nullptr;
+  switch (ChooseVerdictCase(findings)) {
+    case VerdictCase::A2:
+    case VerdictCase::B2:
+      flowCommand = "\\Q0";
+      break;
+    case VerdictCase::A3:
+    case VerdictCase::B3:
+      flowCommand = "&K0";
+      break;
+    case VerdictCase::A4:
+    case VerdictCase::B4:
+      flowCommand = "&H0 &R1";
+      break;
+    default:
+      break;
+  }
+  const bool rtsFree = findings.worksWithRtsLow || flowCommand;
+
+  auto initString = [&](const char* flow) {
+    std::string commands;
+    if (needsD0) commands += " &D0";
+    if (flow) commands += std::string(" ") + flow;
+    if (findings.numericResults) commands += " V1";
+    return commands.empty() ? std::string() : "AT" + commands;
+  };
+  Recommendation advice;
+  advice.usable5700 = dtrFree;
+  advice.usable4700 = dtrFree && rtsFree;
+  advice.init5700 = initString(nullptr);
+  advice.init4700 = initString(flowCommand);
+  if (!dtrFree) advice.cableAdvice.push_back("Both models: a cable with DTR and DSR looped");
+  if (!rtsFree) advice.cableAdvice.push_back("4700: a modem flow control cheater cable");
+  if (advice.cableAdvice.empty()) advice.cableAdvice.push_back("Cable 37779, nothing more");
+  if (!findings.dsrStandard)
+    advice.cableAdvice.push_back("DSR is not standard: standard cheater cables will not work");
+  advice.cableAdvice.push_back("Set the survey controller not to use flow control");
+  return advice;
+}
+
 }  // namespace rover

@@ -27,4 +27,16 @@ VerdictCase ChooseVerdictCase(const Findings& findings);
 // The chosen case's lines, then the notes on numeric results and DSR.
 std::vector<std::string> VerdictLines(const Findings& findings);
 
+// The same advice per model, for the results pane: whether cable 37779 will
+// do (with the init string), the init strings ("" when none is needed), and
+// what else the cable needs.
+struct Recommendation {
+  bool usable5700 = false;
+  bool usable4700 = false;
+  std::string init5700;
+  std::string init4700;
+  std::vector<std::string> cableAdvice;
+};
+Recommendation Recommend(const Findings& findings);
+
 }  // namespace rover

@@ -60,9 +60,10 @@ bool TMain_Form::SavingReadS0(std::uint8_t& value) {
   return true;
 }
 
-bool TMain_Form::SavingCheckS7(std::uint8_t expected) {
+bool TMain_Form::SavingCheckS7(std::uint8_t expected, CheckStep step) {
   std::uint8_t value = 0;
   if (!SavingReadS7(value)) return false;
+  savingResults_.s7[static_cast<std::size_t>(step)] = PassIf(value == expected);
   if (value == expected) {
     LogLine("Dial Time out setting checked");
   } else {
@@ -72,14 +73,15 @@ bool TMain_Form::SavingCheckS7(std::uint8_t expected) {
   return true;
 }
 
-bool TMain_Form::SavingCheckS0(std::uint8_t expected, S0CheckStep step) {
+bool TMain_Form::SavingCheckS0(std::uint8_t expected, CheckStep step) {
   std::uint8_t value = 0;
   if (!SavingReadS0(value)) return false;
+  savingResults_.s0[static_cast<std::size_t>(step)] = PassIf(value == expected);
   if (value == expected) {
     LogLine("Did get correct auto answer value");
     return true;
   }
-  static_assert(std::size(kS0Mismatch) == static_cast<std::size_t>(S0CheckStep::AfterPowerCycle) + 1);
+  static_assert(std::size(kS0Mismatch) == static_cast<std::size_t>(CheckStep::AfterPowerCycle) + 1);
   const S0MismatchLines& lines = kS0Mismatch[static_cast<std::size_t>(step)];
   LogLine(lines.heading);
   LogLine("Read S0, Got " + ReplyText);

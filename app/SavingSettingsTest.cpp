@@ -68,11 +68,14 @@ void TMain_Form::SavingSettingsTest1Click(rtl::TObject*) {
     return;
   SavingFinish();
   status.Finished();
+  ShowSavingResults();
 }
 
 bool TMain_Form::SavingPrepare() {
   SavingPhase("preparation");
   Output_Memo.Clear();
+  Results.Close();
+  savingResults_ = {};
   LineNoticesEnabled = false;
   if (!DetectedAt9600 && !DetectedAt19200 && !DetectedAt38400) N192001Click(nullptr);
   if (!DetectedAt9600 && !DetectedAt19200 && !DetectedAt38400) {
@@ -150,9 +153,9 @@ bool TMain_Form::SavingSetAndVerify(const ProbeValues& test) {
   SavingPhase("setting the test values");
   if (!SavingSetValues(test, true)) return false;
   Pause(100);
-  if (!SavingCheckS7(test.s7)) return false;
+  if (!SavingCheckS7(test.s7, CheckStep::AfterSetting)) return false;
   Pause(100);
-  return SavingCheckS0(test.s0, S0CheckStep::AfterSetting);
+  return SavingCheckS0(test.s0, CheckStep::AfterSetting);
 }
 
 bool TMain_Form::SavingWriteAndVerify(const ProbeValues& test) {
@@ -160,7 +163,8 @@ bool TMain_Form::SavingWriteAndVerify(const ProbeValues& test) {
   Pause(100);
   if (!SavingWriteSettings()) return false;
   Pause(100);
-  return SavingCheckS7(test.s7) && SavingCheckS0(test.s0, S0CheckStep::AfterWriting);
+  return SavingCheckS7(test.s7, CheckStep::AfterWriting) &&
+         SavingCheckS0(test.s0, CheckStep::AfterWriting);
 }
 
 bool TMain_Form::SavingResetAndVerify(const ProbeValues& test) {
@@ -171,7 +175,8 @@ bool TMain_Form::SavingResetAndVerify(const ProbeValues& test) {
   if (!ResetModem()) return false;
   LineNoticesEnabled = false;
   LogLine("");
-  return SavingCheckS7(test.s7) && SavingCheckS0(test.s0, S0CheckStep::AfterReset);
+  return SavingCheckS7(test.s7, CheckStep::AfterReset) &&
+         SavingCheckS0(test.s0, CheckStep::AfterReset);
 }
 
 bool TMain_Form::SavingPowerCycleAndVerify(const ProbeValues& test) {
@@ -196,7 +201,8 @@ bool TMain_Form::SavingPowerCycleAndVerify(const ProbeValues& test) {
     LogLine("Could not reset modem after restart");
     return false;
   }
-  return SavingCheckS7(test.s7) && SavingCheckS0(test.s0, S0CheckStep::AfterPowerCycle);
+  return SavingCheckS7(test.s7, CheckStep::AfterPowerCycle) &&
+         SavingCheckS0(test.s0, CheckStep::AfterPowerCycle);
 }
 
 bool TMain_Form::SavingAutoAnswerOff() {
@@ -217,6 +223,7 @@ bool TMain_Form::SavingAutoAnswerOff() {
 
   std::uint8_t s0 = 0;
   if (!SavingReadS0(s0)) return false;
+  savingResults_.autoAnswerOff = PassIf(s0 == 0);
   if (s0 == 0) {
     LogLine("Did get correct auto answer value");
     return true;

@@ -9,6 +9,8 @@
 #include <string>
 
 #include "app/ReplyRecognition.h"
+#include "app/RoverVerdict.h"
+#include "app/RunResults.h"
 #include "app/RunStatus.h"
 #include "comms/Comms.h"
 #include "platform/toolkit/toolkit.h"
@@ -129,6 +131,7 @@ class TMain_Form : public toolkit::TForm {
   bool DsrStandard = false;
   // The first "AT\Q0" of the run was answered.
   bool Q0Accepted = false;
+  RoverResults roverResults_;
   // Each phase returns false when the run has ended early.
   bool RoverStart();
   bool RoverIdentification();
@@ -142,6 +145,8 @@ class TMain_Form : public toolkit::TForm {
   bool RoverFlowControlCall(const FlowControlCall& call);
   bool RoverFlowControlCalls();
   void RoverVerdict();
+  // The results pane at the normal end (ResultsPane.cpp).
+  void ShowRoverResults(const rover::Findings& findings);
   // Small steps the phases share.
   void RoverLog(std::uint8_t minLevel, const std::string& text);
   void RoverPhase(const char* phase);
@@ -156,9 +161,10 @@ class TMain_Form : public toolkit::TForm {
     std::uint8_t s7 = 0;
     std::uint8_t s0 = 0;
   };
-  // Where an S0 check runs: what a mismatch means, and so the lines it logs,
-  // depends on it.
-  enum class S0CheckStep { AfterSetting, AfterWriting, AfterReset, AfterPowerCycle };
+  // Where a check runs: what an S0 mismatch means, and so the lines it logs,
+  // depends on it; the results pane shows each step's read-backs.
+  enum class CheckStep { AfterSetting, AfterWriting, AfterReset, AfterPowerCycle };
+  SavingResults savingResults_;
   // Each step returns false when the run has ended.
   bool SavingPrepare();
   bool SavingReadInitialValues(ProbeValues& initial);
@@ -171,12 +177,13 @@ class TMain_Form : public toolkit::TForm {
   bool SavingRestore(const ProbeValues& initial);
   void SavingFinish();
   // The checks and reads the steps share (SavingSettingsChecks.cpp).
-  bool SavingCheckS7(std::uint8_t expected);
-  bool SavingCheckS0(std::uint8_t expected, S0CheckStep step);
+  bool SavingCheckS7(std::uint8_t expected, CheckStep step);
+  bool SavingCheckS0(std::uint8_t expected, CheckStep step);
   bool SavingReadS7(std::uint8_t& value);
   bool SavingReadS0(std::uint8_t& value);
   bool SavingWriteSettings();
   void SavingPhase(const char* step);
+  void ShowSavingResults();
   // ---- end Saving Settings Test ----
 
   // ---- Window and engine internals (owned by the window/engine files) ----

@@ -230,6 +230,42 @@ class TStatusLine {
   TLineState line_;
 };
 
+// What a finished run found, at a glance: a few sentences, texts the user
+// may want to copy (each with its own Copy button), and a table of checks.
+struct TResults {
+  enum class Outcome { NotRun, Pass, Fail };
+  struct Field {
+    std::string label, value;
+    bool operator==(const Field&) const = default;
+  };
+  struct Row {
+    std::string check;
+    Outcome outcome = Outcome::NotRun;
+    bool operator==(const Row&) const = default;
+  };
+  std::string title;
+  std::vector<std::string> lines;
+  std::vector<Field> fields;
+  std::vector<Row> rows;
+  bool operator==(const TResults&) const = default;
+};
+
+// A pane beside the log that shows TResults until the user closes it. Its
+// texts are UTF-8.
+class TResultPane {
+ public:
+  bool Visible() const { return visible_; }
+  const TResults& Content() const { return content_; }
+  void Show(TResults content);
+  void Close();
+  // Set by a backend that shows it; called after every change.
+  std::function<void()> OnChanged;
+
+ private:
+  bool visible_ = false;
+  TResults content_;
+};
+
 // The main window's frame: caption, placement, menu bar and the control that
 // fills its client area.
 class TForm : public rtl::TComponent {
@@ -244,6 +280,7 @@ class TForm : public rtl::TComponent {
   TMainMenu* Menu = nullptr;
   TMemo* ClientMemo = nullptr;
   TStatusLine Status;
+  TResultPane Results;
 
   // The user closes the window (system menu, close button, window manager).
   std::function<void()> OnCloseRequest;

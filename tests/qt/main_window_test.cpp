@@ -4,7 +4,11 @@
 #include <QAction>
 #include <QApplication>
 #include <QClipboard>
+#include <QDockWidget>
 #include <QFileDialog>
+#include <QLineEdit>
+#include <QPushButton>
+#include <QTableWidget>
 #include <QLabel>
 #include <QKeySequence>
 #include <QMainWindow>
@@ -260,5 +264,92 @@ TEST_F(RoverInTheWindow, SaveLogWritesTheClipboardTextAndTheLastLine) {
   ASSERT_FALSE(clipboard.empty());
   EXPECT_EQ(saved, WithCrLf(clipboard) + "\r\nTest Finished, results copied to clipboard\r\n");
 }
+
+// The results pane against the log's own recommendation lines, for modems
+// with different verdicts.
+struct PaneCase {
+  const char* profile;
+  const char* verdict;
+  std::vector<std::string> fails;  // the checks marked fail
+};
+
+void PrintTo(const PaneCase& c, std::ostream* out) { *out << c.profile; }
+
+class ResultsPane : public RoverInTheWindow, public testing::WithParamInterface<PaneCase> {
+ protected:
+  void SetUp() override { RoverInTheWindow::SetUp(); }
+  void TearDown() override { RoverInTheWindow::TearDown(); }
+  std::string Field(const std::string& label) const {
+    return window->findChild<QLineEdit*>(QString::fromStdString("Field " + label))
+        ->text()
+        .toStdString();
+  }
+  // The pane's init string for `model` is what the log recommends for it.
+  void ExpectInitStringAsLogged(const std::string& model) const {
+    std::string init = Field("Init string " + model);
+    const std::vector<std::string>& log = form->Output_Memo.Lines();
+    auto has = [&](auto match) { return std::any_of(log.begin(), log.end(), match); };
+    if (init.ends_with(" V1")) {
+      EXPECT_TRUE(has([](const std::string& l) { return l.starts_with("Returns numeric"); }));
+      init.resize(init.size() - 3);
+      if (init == "AT") init.clear();
+    }
+    const std::string forModel = model + " users need a 37779 and an init string of ";
+    if (init.empty()) {
+      EXPECT_FALSE(has([&](const std::string& l) { return l.starts_with(forModel); })) << model;
+    } else {
+      EXPECT_TRUE(has([&](const std::string& l) {
+        return l == forModel + init || l == "Init String should be " + init;
+      })) << model << ": " << init;
+    }
+  }
+};
+
+TEST_P(ResultsPane, ShowsTheVerdictAndTheInitStringsTheLogRecommends) {
+  Run(GetParam().profile);
+  auto* dock = window->findChild<QDockWidget*>("Results");
+  ASSERT_TRUE(dock->isVisible());
+  EXPECT_EQ(window->findChild<QLabel*>("ResultLine0")->text().toStdString(), GetParam().verdict);
+  ExpectInitStringAsLogged("4700");
+  ExpectInitStringAsLogged("5700");
+  auto* table = window->findChild<QTableWidget*>("ResultTable");
+  std::vector<std::string> fails;
+  for (int i = 0; i < table->rowCount(); ++i)
+    if (table->item(i, 1)->text().endsWith("fail"))
+      fails.push_back(table->item(i, 0)->text().toStdString());
+  EXPECT_EQ(fails, GetParam().fails);
+
+  if (auto* copy = window->findChild<QPushButton*>("Copy Init string 4700"); copy->isEnabled()) {
+    copy->click();
+    EXPECT_EQ(QGuiApplication::clipboard()->text().toStdString(), Field("Init string 4700"));
+  }
+  dock->close();
+  EXPECT_FALSE(form->Results.Visible());
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    Profiles, ResultsPane,
+    testing::Values(
+        PaneCase{"standard", "This modem can be used with cable 37779 for the 4700 and the 5700.",
+                 {"Call without DTR", "Call with RTS low"}},
+        PaneCase{"ignores-dtr", "This modem can be used with cable 37779 for the 4700 and the 5700.",
+                 {"Call with RTS low"}},
+        PaneCase{"no-flow-control",
+                 "This modem can be used with cable 37779 for the 4700 and the 5700.",
+                 {"Call without DTR"}},
+        // Refused switch-off commands: those calls are not run.
+        PaneCase{"flow-locked",
+                 "This modem can be used with cable 37779 for the 5700 only; the 4700 needs "
+                 "another cable.",
+                 {"Call without DTR", "Call with RTS low"}},
+        PaneCase{"strict-dtr", "This modem cannot be used with cable 37779 alone, for either the 4700 or the 5700.",
+                 {"Call without DTR", "Call with RTS low"}},
+        PaneCase{"numeric", "This modem can be used with cable 37779 for the 4700 and the 5700.",
+                 {"Call without DTR", "Call with RTS low", "Verbal result codes"}}),
+    [](const testing::TestParamInfo<PaneCase>& info) {
+      std::string name = info.param.profile;
+      std::replace(name.begin(), name.end(), '-', '_');
+      return name;
+    });
 
 }  // namespace

@@ -140,4 +140,32 @@ TEST(SavingSettings, DipSwitchHoldsAutoAnswerOff) {
   EXPECT_EQ(s.Modem().Register(7), 50);
 }
 
+// The results pane and the progress bar at the end, from what the run found.
+TEST(SavingSettings, TheResultsPaneShowsEachReadBack) {
+  using Outcome = toolkit::TResults::Outcome;
+  constexpr Outcome P = Outcome::Pass, F = Outcome::Fail;
+  struct Case {
+    const char* profile;
+    std::vector<Outcome> outcomes;  // S7 ×4, S0 ×4, auto answer off
+    std::size_t lines;
+  };
+  const Case cases[] = {{"standard", {P, P, P, P, P, P, P, P, F}, 1},
+                        {"dip-switch-s0", {P, P, P, P, P, P, F, F, P}, 2}};
+  for (const Case& c : cases) {
+    scenario::Scenario s({.profile = c.profile});
+    PowerCycleWhenAsked(s);
+    s.Click(s.Form().SavingSettingsTest1);
+    const toolkit::TResultPane& pane = s.Form().Results;
+    ASSERT_TRUE(pane.Visible()) << c.profile;
+    EXPECT_EQ(pane.Content().lines.size(), c.lines) << c.profile;
+    EXPECT_EQ(pane.Content().lines[0],
+              "This modem keeps settings stored with AT &W across a reset and a power cycle.");
+    std::vector<Outcome> outcomes;
+    for (const auto& row : pane.Content().rows) outcomes.push_back(row.outcome);
+    EXPECT_EQ(outcomes, c.outcomes) << c.profile;
+    EXPECT_EQ(s.Form().Status.Progress(),
+              (toolkit::TProgress{9, 9, "Saving Settings Test finished"}));
+  }
+}
+
 }  // namespace

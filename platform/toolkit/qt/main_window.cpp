@@ -10,6 +10,7 @@
 
 #include "platform/toolkit/qt/menu_bar.h"
 #include "platform/toolkit/qt/qt_text.h"
+#include "platform/toolkit/qt/result_pane.h"
 
 namespace toolkit {
 
@@ -41,6 +42,11 @@ MainWindow::MainWindow(TForm& form) : form_(form) {
     if (shown) shown->ShowStatus();
   };
   ShowStatus();
+  results_ = new ResultDock(form.Results, this);
+  addDockWidget(Qt::RightDockWidgetArea, results_);
+  form.Results.OnChanged = [shown = QPointer<MainWindow>(this)] {
+    if (shown) shown->ShowResults();
+  };
   // Last: the size takes in the menu bar and the status bar.
   if (form.ClientMemo) SizeToMemo(*form.ClientMemo);
 }
@@ -213,6 +219,19 @@ void MainWindow::ShowLine() {
     lamp->setProperty("state", state);
     lamp->setStyleSheet(LampStyle(shown.state));
   }
+}
+
+}  // namespace toolkit
+
+namespace toolkit {
+
+void MainWindow::ShowResults() {
+  const bool wasVisible = results_->isVisible();
+  results_->Refresh();
+  // The pane goes beside the log; the window widens for it rather than
+  // squeezing the log's columns.
+  if (results_->isVisible() && !wasVisible && !isMaximized() && !isFullScreen())
+    resize(width() + results_->sizeHint().width(), height());
 }
 
 }  // namespace toolkit

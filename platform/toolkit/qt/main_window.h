@@ -32,6 +32,7 @@ class MainWindow : public QMainWindow {
   void ShowStatus();
   void ShowProgress();
   void ShowLine();
+  void ShowResults();
 
   TForm& form_;
   QPlainTextEdit* memo_ = nullptr;
@@ -43,6 +44,7 @@ class MainWindow : public QMainWindow {
   QLabel* port_ = nullptr;
   QLabel* speed_ = nullptr;
   std::vector<QLabel*> lamps_;
+  class ResultDock* results_ = nullptr;
 };
 
 }  // namespace toolkit
