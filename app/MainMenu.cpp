@@ -2,6 +2,7 @@
 #include <array>
 #include <functional>
 
+#include "app/PortNames.h"
 #include "app/Strings.h"
 #include "app/TelvoraMain.h"
 
@@ -59,6 +60,7 @@ void TMain_Form::BuildMenus() {
   Exit1->OnClick = bind(&TMain_Form::Exit1Click);
 
   Port1 = AddItem(MainMenu1, "Port1", "&Port");
+  Port1->OnPopup = bind(&TMain_Form::Port1Popup);
   COM11 = AddItem(*Port1, "COM11", "COM1");
   COM11->SetChecked(true);
   COM11->OnClick = Guarded(&TMain_Form::COM11Click);
@@ -101,6 +103,7 @@ void TMain_Form::BuildMenus() {
   Help1 = AddItem(MainMenu1, "Help1", "Help");
   About1 = AddItem(*Help1, "About1", "About");
   About1->SetEnabled(false);
+  Port1Popup(Port1);
 }
 
 // Waits process window messages, so a menu command chosen during a Detect or
@@ -175,6 +178,15 @@ void TMain_Form::MinimalClick(rtl::TObject*) { ChooseMessageLevel(1); }
 void TMain_Form::NormalClick(rtl::TObject*) { ChooseMessageLevel(2); }
 void TMain_Form::VerboseClick(rtl::TObject*) { ChooseMessageLevel(3); }
 void TMain_Form::DebugClick(rtl::TObject*) { ChooseMessageLevel(4); }
+
+void TMain_Form::Port1Popup(rtl::TObject*) {
+  // A USB adapter comes and goes: look again each time the menu opens.
+  std::array<TMenuItem*, 10> items = PortItems(*this);
+  for (std::size_t i = 0; i < items.size(); ++i) {
+    const ports::ComPortInfo info = ports::DescribeComPort(static_cast<int>(i) + 1);
+    items[i]->SetHint(ports::ShownPort(info) + (info.present ? ", present" : ", not present"));
+  }
+}
 
 // The port setter itself ignores an unchanged port and reopens an open one.
 void TMain_Form::ChoosePort(comms::TPortType port) {

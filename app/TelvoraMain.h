@@ -82,6 +82,9 @@ class TMain_Form : public toolkit::TForm {
   void COM81Click(rtl::TObject* sender);
   void COM91Click(rtl::TObject* sender);
   void COM101Click(rtl::TObject* sender);
+  // The Port menu opens: each COMn item's hint names its device and says
+  // whether it is there.
+  void Port1Popup(rtl::TObject* sender);
   void Exit1Click(rtl::TObject* sender);
   // What the error box says about an error that ended a command: its message
   // and, when the port could not be opened, one line on why.

@@ -31,6 +31,12 @@ void TMenuItem::SetShortCut(std::uint16_t shortCut) {
   Changed();
 }
 
+void TMenuItem::SetHint(std::string hint) {
+  if (hint == hint_) return;
+  hint_ = std::move(hint);
+  Changed();
+}
+
 TMenuItem& TMenuItem::Add(std::unique_ptr<TMenuItem> child) {
   child->parent_ = this;
   children_.push_back(std::move(child));

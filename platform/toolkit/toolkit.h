@@ -58,6 +58,9 @@ class TMenuItem : public rtl::TComponent {
   void SetEnabled(bool enabled);
   std::uint16_t ShortCut() const { return shortCut_; }
   void SetShortCut(std::uint16_t shortCut);
+  // The status tip shown while the pointer is on the item (UTF-8).
+  const std::string& Hint() const { return hint_; }
+  void SetHint(std::string hint);
   bool IsLine() const { return caption_ == "-"; }
 
   // Adds a child at the end and returns it.
@@ -72,6 +75,8 @@ class TMenuItem : public rtl::TComponent {
   void Click();
 
   TNotifyEvent OnClick;
+  // An item with children: its menu is about to open.
+  TNotifyEvent OnPopup;
   // Set by a backend that shows the item; called after every change above.
   std::function<void(TMenuItem&)> OnChanged;
 
@@ -83,6 +88,7 @@ class TMenuItem : public rtl::TComponent {
   bool checked_ = false;
   bool enabled_ = true;
   std::uint16_t shortCut_ = 0;
+  std::string hint_;
   TMenuItem* parent_ = nullptr;
   std::vector<std::unique_ptr<TMenuItem>> children_;
 };

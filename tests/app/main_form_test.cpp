@@ -227,6 +227,24 @@ TEST_F(MainFormTest, PhoneNumberPrompt) {
   }
 }
 
+// Each port item names its device and whether it is there; the status bar
+// names the chosen one.
+TEST_F(MainFormTest, PortItemsAndTheStatusBarNameTheDevice) {
+  testsupport::ScopedEnv sim("TELVORA_COM3", "sim:standard");
+  testsupport::ScopedEnv missing("TELVORA_COM4", "/nonexistent/ttyUSB7");
+  testsupport::PseudoTerminal pty;
+  testsupport::ScopedEnv present("TELVORA_COM5", pty.SlavePath());
+  form->Port1->OnPopup(form->Port1);
+  EXPECT_EQ(form->COM31->Hint(), "COM3 \u2192 simulated modem (standard), present");
+  EXPECT_EQ(form->COM41->Hint(), "COM4 \u2192 /nonexistent/ttyUSB7, not present");
+  EXPECT_EQ(form->COM51->Hint(), "COM5 \u2192 " + pty.SlavePath() + ", present");
+  form->COM31->Click();
+  EXPECT_EQ(form->Status.Line().port, "COM3 \u2192 simulated modem (standard)");
+  EXPECT_EQ(form->Status.Line().speed, "9600 baud");
+  for (const toolkit::TLamp& lamp : form->Status.Line().lamps)
+    EXPECT_EQ(lamp.state, toolkit::LampState::Grey) << lamp.name;  // closed
+}
+
 TEST_F(MainFormTest, ExitAndClosingTheWindowAskToTerminate) {
   auto& app = toolkit::Application::Instance();
   form->Exit1->Click();

@@ -20,6 +20,7 @@ void ShowItem(QAction& action, const TMenuItem& item) {
   action.setChecked(item.Checked());
   action.setShortcut(QKeySequence::fromString(ToQString(ShortCutToText(item.ShortCut())),
                                               QKeySequence::PortableText));
+  action.setStatusTip(QString::fromStdString(item.Hint()));
 }
 
 QAction* AddCommand(QWidget& container, TMenuItem& item) {
@@ -49,6 +50,9 @@ void AddItems(QWidget& container, TMenuItem& parent) {
       auto* menu = new QMenu(&container);
       menu->setObjectName(ToQString(item.Name()));
       AddItems(*menu, item);
+      QObject::connect(menu, &QMenu::aboutToShow, menu, [&item] {
+        if (item.OnPopup) item.OnPopup(&item);
+      });
       action = menu->menuAction();
     } else {
       action = AddCommand(container, item);
