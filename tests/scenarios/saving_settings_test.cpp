@@ -153,7 +153,7 @@ TEST(SavingSettings, TheResultsPaneShowsEachReadBack) {
                         {"dip-switch-s0", {P, P, P, P, P, P, F, F, P}, 2}};
   for (const Case& c : cases) {
     scenario::Scenario s({.profile = c.profile});
-    PowerCycleWhenAsked(s);
+    s.PowerCycleWhenAsked();
     s.Click(s.Form().SavingSettingsTest1);
     const toolkit::TResultPane& pane = s.Form().Results;
     ASSERT_TRUE(pane.Visible()) << c.profile;
