@@ -3,7 +3,7 @@ PRESET ?= default
 BUILD  := build/$(PRESET)
 JOBS   ?= $(shell nproc)
 
-.PHONY: all deps build test demo window sanitize clean
+.PHONY: all deps build test demo window install screenshot sanitize clean
 
 all: build
 
@@ -29,6 +29,15 @@ window: build
 	  echo "No display found: running with QT_QPA_PLATFORM=offscreen (nothing will be visible)."; \
 	  QT_QPA_PLATFORM=offscreen $(BUILD)/telvora; \
 	else $(BUILD)/telvora; fi
+
+# Installs under PREFIX (default /usr/local); DESTDIR is honoured for packaging.
+PREFIX ?= /usr/local
+install: build
+	cmake --install $(BUILD) --prefix $(PREFIX)
+
+# Remakes docs/window.png: the window at the end of a Rover Test, under Xvfb.
+screenshot: build
+	scripts/screenshot.sh $(BUILD)
 
 # The suite under a sanitizer: make sanitize PRESET=asan (or tsan).
 sanitize:

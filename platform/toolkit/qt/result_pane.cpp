@@ -52,6 +52,11 @@ QTableWidget* BuildTable(const std::vector<TResults::Row>& rows, QWidget* parent
   }
   table->resizeColumnsToContents();
   table->horizontalHeader()->setStretchLastSection(true);
+  // Compact rows, and room for all of them: the table is read at a glance.
+  const int rowHeight = table->fontMetrics().height() + 6;
+  table->verticalHeader()->setDefaultSectionSize(rowHeight);
+  table->setMinimumHeight(table->horizontalHeader()->sizeHint().height() +
+                          rowHeight * table->rowCount() + 2 * table->frameWidth());
   return table;
 }
 
