@@ -85,6 +85,9 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     } else if (option == "--list-profiles") {
       line.action = Action::ListProfiles;
       return {line, {}};
+    } else if (option == "--list-ports") {
+      line.action = Action::ListPorts;
+      return {line, {}};
     }
 
     std::optional<std::string> v;
@@ -98,9 +101,19 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     }
     haveOptions = true;
     if (option == "--port") {
-      const auto port = PortNamed(*v);
-      if (!port) return fail("unknown port: " + *v + " (COM1 ... COM10)");
-      line.port = *port;
+      if (const auto port = PortNamed(*v)) {
+        line.port = *port;
+      } else if (v->starts_with("sim:")) {
+        const std::string profile = v->substr(4);
+        if (!sim::IsProfile(profile)) {
+          return fail("unknown modem profile: " + profile + " (see --list-profiles)");
+        }
+        line.simulate = profile;
+      } else if (v->find('/') != std::string::npos) {
+        line.device = *v;
+      } else {
+        return fail("unknown port: " + *v + " (COM1 ... COM10, a device path or sim:PROFILE)");
+      }
     } else if (option == "--level") {
       const auto level = LevelNamed(*v);
       if (!level) return fail("unknown message level: " + *v);
@@ -115,6 +128,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       line.nextel = true;
     } else if (option == "--fast") {
       line.fast = true;
+    } else if (option == "--lines") {
+      line.lines = true;
     } else if (option == "--simulate") {
       const std::string profile = inlineValue.value_or("standard");
       if (!sim::IsProfile(profile)) {
@@ -130,6 +145,9 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     return ParseResult{std::nullopt,
                        haveOptions ? "options need --run PROCEDURE" : "nothing to do"};
   }
+  if (line.device && line.simulate) {
+    return ParseResult{std::nullopt, "--port " + *line.device + " is a device: no --simulate"};
+  }
   if (line.fast && !line.simulate) {
     return ParseResult{std::nullopt, "--fast needs --simulate: a real modem keeps real time"};
   }
@@ -138,24 +156,29 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
 
 std::string UsageText() {
   return "Usage: telvora --run PROCEDURE [options]\n"
-         "       telvora --list-profiles | --help | --version\n"
+         "       telvora --list-ports | --list-profiles | --help | --version\n"
          "       telvora                  (opens the window)\n"
          "\n"
          "Procedures: detect-9600, detect-19200, detect-38400, rover-test,\n"
          "            saving-settings-test\n"
          "\n"
          "Options:\n"
-         "  --port COMn           the port, as the Port menu would choose it\n"
-         "                        (COM1 ... COM10; default COM1)\n"
+         "  --port PORT           COM1 ... COM10 as the Port menu would choose it\n"
+         "                        (default COM1), a device path such as\n"
+         "                        /dev/ttyUSB0, or sim:PROFILE for a simulated modem\n"
          "  --level LEVEL         summary, minimal, normal (default), verbose or debug\n"
          "  --phone NUMBER        the number to dial, as if entered under\n"
          "                        File > Phone Number\n"
          "  --nextel              check \"Nextel Phone\" (the modem is reset with AT Z0)\n"
          "  --simulate[=PROFILE]  a simulated modem on the port (default: standard)\n"
          "  --fast                virtual time: a whole test in moments (needs --simulate)\n"
+         "  --lines               the modem lines on standard error, one line with the\n"
+         "                        time at each change\n"
          "  --save-log FILE       write the final log to FILE\n"
          "  --clipboard FILE      write what the procedure copied to the clipboard to FILE\n"
          "                        (left empty when nothing was copied)\n"
+         "  --list-ports          COM1 ... COM10 with their devices, and the serial\n"
+         "                        devices found, each with the line that maps it\n"
          "  --list-profiles       list the simulated modem's profiles\n"
          "  --help                show this text\n"
          "  --version             show the version\n"

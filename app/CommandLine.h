@@ -9,17 +9,20 @@
 namespace console {
 
 enum class Procedure { Detect9600, Detect19200, Detect38400, RoverTest, SavingSettingsTest };
-enum class Action { Run, Help, Version, ListProfiles };
+enum class Action { Run, Help, Version, ListProfiles, ListPorts };
 
 struct CommandLine {
   Action action = Action::Run;
   Procedure procedure = Procedure::Detect9600;
   int port = 1;            // COMn
+  // --port PATH: the device COM1 stands for in this run.
+  std::optional<std::string> device;
   std::uint8_t level = 2;  // 0 Summary ... 4 Debug
   std::optional<std::string> phone;
   bool nextel = false;
   std::optional<std::string> simulate;  // the profile
   bool fast = false;
+  bool lines = false;  // the modem lines on standard error
   std::optional<std::string> saveLog;
   std::optional<std::string> clipboard;
 };

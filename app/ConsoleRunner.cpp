@@ -2,15 +2,20 @@
 
 #include <algorithm>
 #include <csignal>
+#include <cstdio>
+#include <cstdlib>
 #include <fstream>
 #include <istream>
 #include <memory>
+#include <optional>
 #include <ostream>
 
 #include "app/CommandLine.h"
+#include "app/PortNames.h"
 #include "app/TelvoraMain.h"
 #include "platform/clock.h"
 #include "platform/commapi/virtual_device.h"
+#include "platform/serial_devices.h"
 #include "platform/threads.h"
 #include "platform/toolkit/headless.h"
 #include "sim/SimulatedModem.h"
@@ -125,6 +130,88 @@ class SimulatedPort {
   std::shared_ptr<sim::SimulatedModem> modem_;
 };
 
+// --port PATH: COMn stands for that device for the length of the run, as
+// TELVORA_COMn would make it.
+class MappedPort {
+ public:
+  MappedPort(int port, const std::string& path) : variable_("TELVORA_COM" + std::to_string(port)) {
+    if (const char* old = std::getenv(variable_.c_str())) previous_ = old;
+    setenv(variable_.c_str(), path.c_str(), 1);
+  }
+  ~MappedPort() {
+    if (previous_) {
+      setenv(variable_.c_str(), previous_->c_str(), 1);
+    } else {
+      unsetenv(variable_.c_str());
+    }
+  }
+  MappedPort(const MappedPort&) = delete;
+  MappedPort& operator=(const MappedPort&) = delete;
+
+ private:
+  std::string variable_;
+  std::optional<std::string> previous_;
+};
+
+// --lines: "0:12.340 COM1 → /dev/ttyUSB0, 19200 baud: DTR on, RTS on, ...",
+// the time counted from the start of the run.
+void PrintLineState(std::ostream& err, platform::clock::Millis sinceStart,
+                    const toolkit::TLineState& line) {
+  char time[32];
+  std::snprintf(time, sizeof time, "%lld:%02lld.%03lld",
+                static_cast<long long>(sinceStart / 60000),
+                static_cast<long long>(sinceStart / 1000 % 60),
+                static_cast<long long>(sinceStart % 1000));
+  err << time << ' ' << line.port << ", " << line.speed << ':';
+  const bool closed =
+      std::all_of(line.lamps.begin(), line.lamps.end(),
+                  [](const toolkit::TLamp& lamp) { return lamp.state == toolkit::LampState::Grey; });
+  if (closed) {
+    err << " closed";
+  } else {
+    const char* sep = " ";
+    for (const toolkit::TLamp& lamp : line.lamps) {
+      err << sep << lamp.name << ' '
+          << (lamp.state == toolkit::LampState::On    ? "on"
+              : lamp.state == toolkit::LampState::Off ? "off"
+                                                      : "unknown");
+      sep = ", ";
+    }
+  }
+  err << '\n' << std::flush;
+}
+
+// The COMn a device is best mapped to: the one that maps to it already, else
+// the first whose own device is not there.
+int SuggestedPort(const platform::SerialDevice& device) {
+  for (int n = 1; n <= 10; ++n) {
+    const std::string mapped = ports::DescribeComPort(n).mapped;
+    if (mapped == device.path || (!device.target.empty() && mapped == device.target)) return n;
+  }
+  for (int n = 1; n <= 10; ++n)
+    if (!ports::DescribeComPort(n).present) return n;
+  return 10;
+}
+
+void ListPorts(std::ostream& out) {
+  for (int n = 1; n <= 10; ++n) {
+    const ports::ComPortInfo info = ports::DescribeComPort(n);
+    out << info.name << std::string(6 - info.name.size(), ' ') << info.device
+        << (info.present ? "  (present)" : "  (not present)") << '\n';
+  }
+  const std::vector<platform::SerialDevice> devices = platform::FindSerialDevices();
+  if (devices.empty()) {
+    out << "\nNo USB serial devices found (/dev/serial/by-id, /dev/ttyUSB*, /dev/ttyACM*).\n";
+    return;
+  }
+  out << "\nSerial devices found:\n";
+  for (const platform::SerialDevice& device : devices) {
+    out << "  " << device.path;
+    if (!device.target.empty()) out << " \u2192 " << device.target;
+    out << "\n    TELVORA_COM" << SuggestedPort(device) << '=' << device.path << '\n';
+  }
+}
+
 toolkit::TMenuItem* PortItem(TMain_Form& form, int port) {
   toolkit::TMenuItem* items[] = {form.COM11, form.COM21, form.COM31, form.COM41, form.COM51,
                                  form.COM61, form.COM71, form.COM81, form.COM91, form.COM101};
@@ -213,6 +300,11 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
   ui.output = &out;
   ui.errorOutput = &err;
 
+  std::optional<MappedPort> mapped;
+  if (line.device) mapped.emplace(line.port, *line.device);
+  // The simulated modem is bound to the port itself; the mapping only gives
+  // the port its name in --lines.
+  if (line.simulate) mapped.emplace(line.port, "sim:" + *line.simulate);
   std::unique_ptr<SimulatedPort> simulated;
   if (line.simulate) {
     simulated = std::make_unique<SimulatedPort>(*line.simulate, line.port);
@@ -225,12 +317,20 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
     form.Output_Memo.OnLineAdded = [&out](const std::string& text) {
       out << text << '\n' << std::flush;
     };
+    if (line.lines) {
+      const platform::clock::Millis start = platform::clock::Now();
+      form.Status.OnLineChanged = [&err, &form, start] {
+        PrintLineState(err, platform::clock::Now() - start, form.Status.Line());
+      };
+      form.Status.OnLineChanged();
+    }
     ChooseSettings(form, line, ui);
 
     InterruptHandler interrupt(app);
     app.OnInterrupt = [&form] { form.Exit1Click(nullptr); };
     try {
       status = RunProcedure(form, line.procedure, ui) ? kNormalEnd : kEndedEarly;
+      form.ShowLineState();  // a procedure that closed the port waits no more
     } catch (const std::exception& error) {
       // What the error box would show.
       err << form.ErrorBoxText(error) << "\n" << std::flush;
@@ -274,6 +374,10 @@ int RunConsole(const std::vector<std::string>& args, std::istream& in, std::ostr
       return kNormalEnd;
     case Action::ListProfiles:
       ListProfiles(out);
+      return kNormalEnd;
+    case Action::ListPorts:
+      sim::RegisterSimScheme();
+      ListPorts(out);
       return kNormalEnd;
     case Action::Run:
       break;

@@ -58,6 +58,9 @@ TEST(ConsoleRunner, RejectsBadCommandLinesWithUsage) {
       {"--run", "detect-9600", "--fast"},
       {"--run", "detect-9600", "--simulate=nosuch"},
       {"--run", "detect-9600", "leftover"},
+      {"--run", "detect-9600", "--port", "ttyUSB0"},
+      {"--run", "detect-9600", "--port", "sim:nosuch"},
+      {"--run", "detect-9600", "--port", "/dev/ttyUSB0", "--simulate"},
   };
   for (const auto& args : bad) {
     const Result r = RunConsoleWith(args);
@@ -113,6 +116,36 @@ TEST(ConsoleRunner, SimulatesOnTheChosenPort) {
       RunConsoleWith({"--run", "detect-9600", "--port", "com3", "--simulate", "--fast"});
   EXPECT_EQ(r.status, 0) << r.err;
   EXPECT_EQ(r.out, "Detecting modem\nModem detected at 9600\n");
+}
+
+// --port sim:PROFILE is --simulate=PROFILE; --lines follows the modem lines
+// on standard error without touching the log.
+TEST(ConsoleRunner, LinesGoToStandardErrorAtEachChange) {
+  const Result r = RunConsoleWith({"--run", "detect-19200", "--port", "sim:standard", "--fast",
+                                   "--lines"});
+  EXPECT_EQ(r.status, 0);
+  EXPECT_EQ(r.out, "Detecting modem\nModem detected at 19200\n");
+  const std::string port = "COM1 \u2192 simulated modem (standard), ";
+  EXPECT_EQ(r.err, "0:00.000 " + port + "9600 baud: closed\n" +
+                       "0:00.000 " + port + "19200 baud: DTR on, RTS on, CTS on, DSR on, CD off\n" +
+                       "0:01.030 " + port + "19200 baud: closed\n");  // 1 s pause, then OK
+}
+
+// A device mapped to a COM name is listed as present; --port takes the
+// device itself.
+TEST(ConsoleRunner, ListPortsAndADevicePath) {
+  testsupport::PseudoTerminal pty;
+  testsupport::ScopedEnv mapped("TELVORA_COM3", pty.SlavePath());
+  testsupport::ScopedEnv missing("TELVORA_COM4", "/nonexistent/telvora-port");
+  const Result list = RunConsoleWith({"--list-ports"});
+  EXPECT_EQ(list.status, 0);
+  EXPECT_NE(list.out.find("COM3  " + pty.SlavePath() + "  (present)\n"), std::string::npos)
+      << list.out;
+  EXPECT_NE(list.out.find("COM4  /nonexistent/telvora-port  (not present)\n"), std::string::npos);
+
+  const Result detect = RunConsoleWith({"--run", "detect-9600", "--port", pty.SlavePath()});
+  EXPECT_EQ(detect.status, 1);  // nothing answers on the pseudo-terminal
+  EXPECT_EQ(pty.Read(7, 1000), "AT V1\r\n");
 }
 
 TEST(ConsoleRunner, APortErrorEndsWithItsMessageAndStatus2) {
