@@ -53,11 +53,12 @@ void TMain_Form::ShowLineState() {
   toolkit::TLineState line;
   line.port = linePort_;
   line.speed = SpeedText(ComPort->BaudRate());
-  const bool read = open && modemLines_.known;
-  line.lamps = {Lamp("DTR", open, ComPort->FlowControl().ControlDtr() != comms::dtrDisable),
-                Lamp("RTS", open, ComPort->FlowControl().ControlRts() != comms::rtsDisable),
-                Lamp("CTS", read, modemLines_.cts), Lamp("DSR", read, modemLines_.dsr),
-                Lamp("CD", read, modemLines_.cd)};
+  // A port that cannot be read has vanished: nothing of it is known.
+  const bool known = open && modemLines_.known;
+  line.lamps = {Lamp("DTR", known, ComPort->FlowControl().ControlDtr() != comms::dtrDisable),
+                Lamp("RTS", known, ComPort->FlowControl().ControlRts() != comms::rtsDisable),
+                Lamp("CTS", known, modemLines_.cts), Lamp("DSR", known, modemLines_.dsr),
+                Lamp("CD", known, modemLines_.cd)};
   Status.SetLine(std::move(line));
 }
 
