@@ -12,9 +12,14 @@ constexpr std::int32_t kQueryTimeoutMs = 2000;
 constexpr std::int32_t kWriteTimeoutMs = 5000;
 
 // A register value from the text in front of "OK": the line ends around the
-// number dropped; anything that is not a number reads as 0.
+// number dropped; anything that is not a number reads as 0. Only the last
+// line counts: a modem that keeps echoing puts the command in front of the
+// number, and reading that as 0 would have the restore store 0.
 std::uint8_t RegisterValue(const std::string& replyText) {
-  return Strings::TextToByte(Strings::PrintableText(replyText));
+  const std::size_t end = replyText.find_last_not_of("\r\n");
+  const std::size_t start =
+      end == std::string::npos ? 0 : replyText.find_last_of("\r\n", end) + 1;
+  return Strings::TextToByte(Strings::PrintableText(replyText.substr(start)));
 }
 
 // What an S0 mismatch means depends on the step: straight after setting or
