@@ -4,9 +4,9 @@
 // The port side (the emulation behind commapi.h) owns the input queue, the
 // event history and the line states; the device sees what a modem on the
 // cable would see. Threading: the emulation never holds a lock of its own
-// while it calls into the device, so a device may call its VirtualLine from
-// inside Transmit or ControlLines (an echo), from a clock callback, or from
-// any other thread.
+// while it calls into the device (Intercept aside), so a device may call its
+// VirtualLine from inside Transmit or Configure (an echo), from a clock
+// callback, or from any other thread.
 #pragma once
 
 #include <functional>
@@ -30,6 +30,26 @@ class VirtualLine {
   // The device went away (cable pulled, adapter unplugged): from now on
   // every operation on the open port fails with ERROR_DEVICE_NOT_CONNECTED.
   virtual void Vanish() = 0;
+  // Ends the reads and writes the device left pending, oldest first. With
+  // error 0 they complete now (a write reaches Transmit, a read takes what
+  // the input queue holds); otherwise each fails with that error.
+  virtual void FinishPending(DWORD error) = 0;
+};
+
+// The calls of the program that a device may spoil, as a faulty cable or
+// driver would: writes, reads, status queries (modem status and the input
+// count), event waits, control blocks and purges.
+enum class PortCall { kWrite, kRead, kStatus, kWait, kSetState, kPurge };
+
+struct CallVerdict {
+  enum Action {
+    kProceed,
+    kFail,     // the call fails with `error` and changes nothing
+    kVanish,   // the device goes away now (see Vanish); the call fails
+    kPending,  // reads and writes only: in progress until FinishPending or a purge
+  };
+  Action action = kProceed;
+  DWORD error = 0;
 };
 
 class VirtualDevice {
@@ -45,6 +65,13 @@ class VirtualDevice {
   // (high for DTR_CONTROL_ENABLE / RTS_CONTROL_ENABLE, and for the
   // handshake modes, which the emulation treats as raised).
   virtual void Configure(const DCB& dcb, bool dtr, bool rts) = 0;
+  // Asked before each call of the program that can fail. It runs with the
+  // port's lock held, so it must answer from the device's own state and
+  // never call the line.
+  virtual CallVerdict Intercept(PortCall call) {
+    (void)call;
+    return {};
+  }
 };
 
 // Binds a device name ("\\.\COM3") to a device; CreateFileA on that name then

@@ -19,10 +19,27 @@ std::shared_ptr<VirtualPort> VirtualPort::Open(std::string name,
 VirtualPort::VirtualPort(std::string name, std::shared_ptr<VirtualDevice> device)
     : name_(std::move(name)), device_(std::move(device)) {}
 
+CallVerdict VirtualPort::Ask(PortCall call) {
+  if (DWORD error = UnusableError()) return {CallVerdict::kFail, error};
+  CallVerdict verdict = device_->Intercept(call);
+  if (verdict.action == CallVerdict::kVanish) {
+    Disappear();
+    return {CallVerdict::kFail, ERROR_DEVICE_NOT_CONNECTED};
+  }
+  return verdict;
+}
+
+DWORD VirtualPort::Refusal(PortCall call) {
+  const CallVerdict verdict = Ask(call);
+  return verdict.action == CallVerdict::kFail ? verdict.error : 0;
+}
+
+DWORD VirtualPort::PrepareWait() { return Refusal(PortCall::kWait); }
+
 BOOL VirtualPort::SetCommState(const DCB& dcb) {
   {
     std::lock_guard lock(mutex_);
-    if (DWORD error = UnusableError()) return Fail(error);
+    if (DWORD error = Refusal(PortCall::kSetState)) return Fail(error);
     if (!IsValidDcb(dcb)) return Fail(ERROR_INVALID_PARAMETER);
     settings_.dcb = dcb;
   }
@@ -32,7 +49,7 @@ BOOL VirtualPort::SetCommState(const DCB& dcb) {
 
 BOOL VirtualPort::ClearCommError(DWORD* errors, COMSTAT* stat) {
   std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) return Fail(error);
+  if (DWORD error = Refusal(PortCall::kStatus)) return Fail(error);
   if (errors != nullptr) *errors = 0;
   if (stat != nullptr) *stat = COMSTAT{0, static_cast<DWORD>(input_.size()), 0};
   return 1;
@@ -40,38 +57,64 @@ BOOL VirtualPort::ClearCommError(DWORD* errors, COMSTAT* stat) {
 
 BOOL VirtualPort::GetCommModemStatus(DWORD* modemStatus) {
   std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) return Fail(error);
+  if (DWORD error = Refusal(PortCall::kStatus)) return Fail(error);
   *modemStatus = modemStatus_;
   return 1;
 }
 
 BOOL VirtualPort::PurgeComm(DWORD flags) {
   std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) return Fail(error);
+  if (DWORD error = Refusal(PortCall::kPurge)) return Fail(error);
   if (flags & PURGE_RXCLEAR) input_.clear();
-  // Transfers complete within their call; what an abort can still end is the
-  // event wait, whose record its owner may release right after the purge.
+  EndPending(flags & PURGE_RXABORT, flags & PURGE_TXABORT, ERROR_OPERATION_ABORTED);
+  // The event wait is aborted too: its owner may release the record right
+  // after the purge.
   if (flags & (PURGE_TXABORT | PURGE_RXABORT)) events_.AbortWait(ERROR_OPERATION_ABORTED);
   return 1;
 }
 
-BOOL VirtualPort::ReadFile(void* buffer, DWORD toRead, DWORD* read, OVERLAPPED* overlapped) {
-  std::lock_guard lock(mutex_);
-  if (DWORD error = UnusableError()) return Fail(error);
+BOOL VirtualPort::Defer(PendingTransfer transfer) {
+  BeginOperation(transfer.record);
+  pending_.push_back(std::move(transfer));
+  return Fail(ERROR_IO_PENDING);
+}
+
+void VirtualPort::EndPending(bool reads, bool writes, DWORD error) {
+  std::erase_if(pending_, [&](const PendingTransfer& transfer) {
+    if (!(transfer.write ? writes : reads)) return false;
+    CompleteOperation(transfer.record, error, 0);
+    return true;
+  });
+}
+
+DWORD VirtualPort::TakeInput(void* buffer, DWORD toRead) {
   const std::size_t count = std::min<std::size_t>(toRead, input_.size());
   if (count > 0) std::memcpy(buffer, input_.data(), count);
   input_.erase(0, count);
-  return CompletedTransfer(overlapped, read, static_cast<DWORD>(count));
+  return static_cast<DWORD>(count);
+}
+
+BOOL VirtualPort::ReadFile(void* buffer, DWORD toRead, DWORD* read, OVERLAPPED* overlapped) {
+  std::lock_guard lock(mutex_);
+  const CallVerdict verdict = Ask(PortCall::kRead);
+  if (verdict.action == CallVerdict::kFail) return Fail(verdict.error);
+  if (verdict.action == CallVerdict::kPending && overlapped != nullptr)
+    return Defer({false, {}, buffer, toRead, overlapped});
+  return CompletedTransfer(overlapped, read, TakeInput(buffer, toRead));
 }
 
 BOOL VirtualPort::WriteFile(const void* buffer, DWORD toWrite, DWORD* written,
                             OVERLAPPED* overlapped) {
+  const std::string_view bytes(static_cast<const char*>(buffer), toWrite);
   {
     std::lock_guard lock(mutex_);
-    if (DWORD error = UnusableError()) return Fail(error);
+    const CallVerdict verdict = Ask(PortCall::kWrite);
+    if (verdict.action == CallVerdict::kFail) return Fail(verdict.error);
+    if (verdict.action == CallVerdict::kPending && overlapped != nullptr)
+      return Defer({true, std::string(bytes), nullptr, toWrite, overlapped});
   }
   // Unlocked: the device may answer from inside Transmit.
-  if (toWrite > 0) device_->Transmit(std::string_view(static_cast<const char*>(buffer), toWrite));
+  if (toWrite > 0) device_->Transmit(bytes);
   {
     std::lock_guard lock(mutex_);
     events_.Raise(EV_TXEMPTY);
@@ -79,11 +122,31 @@ BOOL VirtualPort::WriteFile(const void* buffer, DWORD toWrite, DWORD* written,
   return CompletedTransfer(overlapped, written, toWrite);
 }
 
+void VirtualPort::FinishPending(DWORD error) {
+  std::deque<PendingTransfer> transfers;
+  {
+    std::lock_guard lock(mutex_);
+    transfers.swap(pending_);
+  }
+  for (PendingTransfer& transfer : transfers) {
+    DWORD count = 0;
+    if (error == 0 && transfer.write) {
+      device_->Transmit(transfer.bytes);
+      count = transfer.count;
+    }
+    std::lock_guard lock(mutex_);
+    if (error == 0 && transfer.write) events_.Raise(EV_TXEMPTY);
+    if (error == 0 && !transfer.write) count = TakeInput(transfer.buffer, transfer.count);
+    CompleteOperation(transfer.record, error, count);
+  }
+}
+
 void VirtualPort::Close() {
   {
     std::lock_guard lock(mutex_);
     if (closed_) return;
     closed_ = true;
+    EndPending(true, true, ERROR_OPERATION_ABORTED);
     events_.AbortWait(ERROR_OPERATION_ABORTED);
   }
   device_->Detach();
@@ -113,7 +176,12 @@ void VirtualPort::SetModemStatus(bool cts, bool dsr, bool rlsd, bool ring) {
 void VirtualPort::Vanish() {
   std::lock_guard lock(mutex_);
   if (closed_ || gone_) return;
+  Disappear();
+}
+
+void VirtualPort::Disappear() {
   gone_ = true;
+  EndPending(true, true, ERROR_DEVICE_NOT_CONNECTED);
   events_.AbortWait(ERROR_DEVICE_NOT_CONNECTED);
 }
 

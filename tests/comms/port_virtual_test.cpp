@@ -9,6 +9,7 @@
 
 #include "comms/DeviceSettings.h"
 #include "port_fixture.h"
+#include "tests/support/LambdaThread.h"
 #include "tests/support/SystemCallFaults.h"
 #include "tests/support/pty.h"
 
@@ -295,6 +296,72 @@ TEST_F(PortTest, FailedTransfersLeaveNoRecordBehind) {
   EXPECT_EQ(port.WaitForLastOperation(), -2);
   port.Close();  // nothing to abort, so nothing to fail
   EXPECT_FALSE(port.Connected());
+}
+
+using commapi::CallVerdict;
+using commapi::PortCall;
+constexpr CallVerdict kPending{CallVerdict::kPending};
+
+// Transfers the device leaves in progress end with WaitForLastOperation,
+// most recent first, whether the device finishes them later or fails them.
+TEST_F(PortTest, PendingTransfersEndMostRecentFirst) {
+  port.Open();
+  device->Spoil(PortCall::kWrite, kPending);
+  device->Spoil(PortCall::kRead, kPending);
+  std::string text;
+  EXPECT_EQ(port.WriteText("AT", false), -1);
+  EXPECT_EQ(port.ReadText(text, 4, false), -1);
+  EXPECT_TRUE(port.HasPending());
+  device->Send("OK");
+  EXPECT_EQ(device->Received(), "");
+  device->FinishPending(0);
+  EXPECT_EQ(port.WaitForLastOperation(), 2);
+  EXPECT_EQ(text.substr(0, 2), "OK");
+  EXPECT_EQ(port.WaitForLastOperation(), 2);
+  EXPECT_EQ(device->Received(), "AT");
+  EXPECT_EQ(port.WaitForLastOperation(), -2);
+
+  EXPECT_EQ(port.WriteText("AT", false), -1);
+  device->FinishPending(commapi::ERROR_GEN_FAILURE);
+  ExpectMessage([&] { port.WaitForLastOperation(); }, "Operation failed: 31");
+  EXPECT_FALSE(port.HasPending());
+
+  // Waited for at once: the device finishes it from another thread.
+  testsupport::LambdaThread finisher([&] {
+    platform::Event* done[] = {&device->leftPending};
+    platform::WaitAny(done);
+    device->FinishPending(0);
+  });
+  finisher.Resume();
+  EXPECT_EQ(port.WriteText("ATZ", true), 3);
+  EXPECT_EQ(device->Received(), "ATATZ");
+}
+
+// Close aborts what is pending; a purge that fails stops the close with the
+// port still open, and the next close completes.
+TEST_F(PortTest, CloseAbortsPendingTransfers) {
+  port.OnClose = [&](rtl::TObject*) { log.Add("close"); };
+  port.Open();
+  device->Spoil(PortCall::kWrite, kPending);
+  std::string text;
+  port.WriteText("AT", false);
+  port.Close();
+  EXPECT_FALSE(port.Connected());
+  EXPECT_FALSE(port.HasPending());
+
+  port.Open();
+  device->Spoil(PortCall::kRead, kPending);
+  device->Spoil(PortCall::kPurge, {CallVerdict::kFail, commapi::ERROR_GEN_FAILURE});
+  port.WriteText("AT", false);
+  port.ReadText(text, 4, false);
+  ExpectMessage([&] { port.Close(); }, "Cannot abort operation: 31");
+  EXPECT_TRUE(port.Connected());
+  EXPECT_FALSE(port.HasPending());
+  EXPECT_EQ(log.Lines(), std::vector<std::string>{"close"});
+  port.Close();  // nothing pending now: the handle goes, and ends the transfers
+  EXPECT_FALSE(port.Connected());
+  EXPECT_EQ(device->Received(), "");
+  EXPECT_EQ(log.Lines(), (std::vector<std::string>{"close", "close"}));
 }
 
 TEST_F(PortTest, StatusQueriesReadTheLines) {

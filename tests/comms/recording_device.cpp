@@ -26,6 +26,19 @@ void RecordingDevice::Configure(const commapi::DCB& dcb, bool dtr, bool rts) {
   configured_.push_back({dcb, dtr, rts});
 }
 
+commapi::CallVerdict RecordingDevice::Intercept(commapi::PortCall call) {
+  std::lock_guard lock(mutex_);
+  const auto found = verdicts_.find(call);
+  if (found == verdicts_.end()) return {};
+  if (found->second.action == commapi::CallVerdict::kPending) leftPending.Set();
+  return found->second;
+}
+
+void RecordingDevice::Spoil(commapi::PortCall call, commapi::CallVerdict verdict) {
+  std::lock_guard lock(mutex_);
+  verdicts_[call] = verdict;
+}
+
 commapi::VirtualLine& RecordingDevice::Line() const {
   std::lock_guard lock(mutex_);
   if (!line_) throw std::logic_error("the recording device is not attached");
@@ -40,6 +53,8 @@ void RecordingDevice::SetLines(bool cts, bool dsr, bool rlsd, bool ring) {
 }
 
 void RecordingDevice::Vanish() { Line().Vanish(); }
+
+void RecordingDevice::FinishPending(commapi::DWORD error) { Line().FinishPending(error); }
 
 std::vector<ConfigureCall> RecordingDevice::Configured() const {
   std::lock_guard lock(mutex_);

@@ -3,12 +3,14 @@
 // end of the cable through the line it was attached to.
 #pragma once
 
+#include <map>
 #include <memory>
 #include <mutex>
 #include <string>
 #include <vector>
 
 #include "platform/commapi/virtual_device.h"
+#include "platform/threads.h"
 
 namespace comms_test {
 
@@ -24,11 +26,17 @@ class RecordingDevice : public commapi::VirtualDevice {
   void Detach() override;
   void Transmit(std::string_view bytes) override;
   void Configure(const commapi::DCB& dcb, bool dtr, bool rts) override;
+  // Answers each call of a spoilt kind with its verdict.
+  commapi::CallVerdict Intercept(commapi::PortCall call) override;
+  void Spoil(commapi::PortCall call, commapi::CallVerdict verdict);
 
   // The far end: only while attached.
   void Send(std::string_view bytes);
   void SetLines(bool cts, bool dsr, bool rlsd, bool ring = false);
   void Vanish();
+  void FinishPending(commapi::DWORD error);
+  // Set once a transfer has been left pending.
+  platform::Event leftPending{true, false};
 
   std::vector<ConfigureCall> Configured() const;
   std::string Received() const;
@@ -43,6 +51,7 @@ class RecordingDevice : public commapi::VirtualDevice {
   std::vector<ConfigureCall> configured_;
   std::string received_;
   std::vector<std::string> attachments_;
+  std::map<commapi::PortCall, commapi::CallVerdict> verdicts_;
 };
 
 // Binds a new recording device to a device name for the life of the object.

@@ -1,6 +1,7 @@
 // A device that stands between a port and another device and passes
 // everything on. Tests derive from it and override Transmit to watch or
-// spoil what the port writes; line_ is the port, for answering it directly.
+// spoil what the port writes, or Intercept to fail the port's calls; line_
+// is the port, for answering it directly.
 #pragma once
 
 #include <memory>
@@ -28,6 +29,9 @@ class PassThroughDevice : public commapi::VirtualDevice {
     modem_->Configure(dcb, dtr, rts);
   }
   void Transmit(std::string_view bytes) override { modem_->Transmit(bytes); }
+  commapi::CallVerdict Intercept(commapi::PortCall call) override {
+    return modem_->Intercept(call);
+  }
 
  protected:
   std::shared_ptr<commapi::VirtualDevice> modem_;
