@@ -32,8 +32,9 @@ class VirtualLine {
   virtual void Vanish() = 0;
   // Ends the reads and writes the device left pending, oldest first. With
   // error 0 they complete now (a write reaches Transmit, a read takes what
-  // the input queue holds); otherwise each fails with that error.
-  virtual void FinishPending(DWORD error) = 0;
+  // the input queue holds); otherwise each fails with that error. A line
+  // that never leaves a transfer pending has nothing to do.
+  virtual void FinishPending(DWORD error) { (void)error; }
 };
 
 // The calls of the program that a device may spoil, as a faulty cable or

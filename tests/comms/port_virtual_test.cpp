@@ -327,6 +327,7 @@ TEST_F(PortTest, PendingTransfersEndMostRecentFirst) {
   EXPECT_FALSE(port.HasPending());
 
   // Waited for at once: the device finishes it from another thread.
+  device->leftPending.Reset();
   testsupport::LambdaThread finisher([&] {
     platform::Event* done[] = {&device->leftPending};
     platform::WaitAny(done);
