@@ -1,8 +1,10 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only when something is missing.
+# With "fuzz": also clang and its libFuzzer runtime, for make fuzz.
 set -euo pipefail
-packages=(g++ cmake ninja-build libgtest-dev libgmock-dev libbenchmark-dev
+packages=(g++ cmake ninja-build libgtest-dev libgmock-dev
           qt6-base-dev libgl-dev xvfb xauth desktop-file-utils)
+[ "${1:-}" = fuzz ] && packages+=(clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -7,56 +7,13 @@
 #include <vector>
 
 #include "app/ReplyRecognition.h"
+#include "tests/support/PlainRecognition.h"
 
 namespace {
 
+using plain::Receiver;
+using plain::State;
 using replies::Reply;
-
-struct State {
-  std::string rx, replyText;
-  bool flags[replies::kReplyCount] = {};
-  bool operator==(const State& o) const {
-    return rx == o.rx && replyText == o.replyText &&
-           std::equal(std::begin(flags), std::end(flags), std::begin(o.flags));
-  }
-};
-
-replies::DialogueFields FieldsOf(State& s) {
-  return {s.rx, s.replyText, {&s.flags[0], &s.flags[1], &s.flags[2], &s.flags[3], &s.flags[4]}};
-}
-
-// The rules read literally: search the whole buffer every time.
-void NaiveReceive(State& s, const std::string& received) {
-  s.rx += received;
-  bool any = false;
-  for (std::size_t r = 0; r < replies::kReplyCount; ++r) {
-    s.flags[r] = s.flags[r] || s.rx.find(replies::TextOf(Reply(r))) != std::string::npos;
-    any = any || s.flags[r];
-  }
-  if (!any) return;
-  for (Reply r :
-       {replies::OK, replies::Error, replies::Connect, replies::NoCarrier, replies::Welcome}) {
-    if (!s.flags[r]) continue;
-    const std::string_view text = replies::TextOf(r);
-    const std::size_t p = s.rx.find(text);
-    if (p == std::string::npos) continue;
-    if (r == replies::OK && p > 0) s.replyText = s.rx.substr(0, p);
-    s.rx.erase(0, p + text.size());
-  }
-}
-
-class Receiver {
- public:
-  State state;
-  void operator()(const std::string& bytes) { replies::Receive(FieldsOf(state), scanner_, bytes); }
-  void Clear() {
-    state = State{};
-    scanner_.Reset();
-  }
-
- private:
-  replies::ReplyScanner scanner_;
-};
 
 TEST(ReplyRecognition, ExamplesOfTheRules) {
   struct Case {
@@ -176,7 +133,7 @@ TEST(ReplyRecognition, MatchesAWholeBufferSearchOnRandomInput) {
           break;
       }
       incremental(batch);
-      NaiveReceive(naive, batch);
+      plain::Receive(naive, batch);
       ASSERT_EQ(incremental.state, naive) << "run " << run;
     }
   }
