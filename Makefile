@@ -3,7 +3,7 @@ PRESET ?= default
 BUILD  := build/$(PRESET)
 JOBS   ?= $(shell nproc)
 
-.PHONY: all deps build test demo window install screenshot sanitize clean
+.PHONY: all deps build test demo window install screenshot sanitize fuzz sweep bench clean
 
 all: build
 
@@ -42,6 +42,34 @@ screenshot: build
 # The suite under a sanitizer: make sanitize PRESET=asan (or tsan).
 sanitize:
 	$(MAKE) test PRESET=$(PRESET)
+
+# Each fuzz target for FUZZ_SECONDS, in its own clang build (build/fuzz). New
+# inputs go to build/fuzz/corpus; the seeds in fuzz/corpus stay as they are.
+FUZZ_SECONDS ?= 60
+FUZZ_TARGETS := reply_recognition strings modem_command_parser command_line
+fuzz:
+	@scripts/install-deps.sh fuzz
+	@[ -f build/fuzz/build.ninja ] || cmake --preset fuzz
+	cmake --build build/fuzz -j $(JOBS)
+	@mkdir -p build/fuzz/artifacts
+	@for t in $(FUZZ_TARGETS); do \
+	  mkdir -p build/fuzz/corpus/$$t; \
+	  echo "fuzz: $$t for $(FUZZ_SECONDS) s"; \
+	  build/fuzz/fuzz/$${t}_fuzz -max_total_time=$(FUZZ_SECONDS) -timeout=10 \
+	    -artifact_prefix=build/fuzz/artifacts/$$t- \
+	    build/fuzz/corpus/$$t fuzz/corpus/$$t >build/fuzz/$$t.log 2>&1 \
+	    || { tail -n 40 build/fuzz/$$t.log; echo "fuzz: $$t FAILED"; exit 1; }; \
+	  grep '^Done' build/fuzz/$$t.log; \
+	done
+
+# Real-time figures for the README's developer section: reply latency on a
+# pseudo-terminal, CPU while a reply never comes, recognition under a flood.
+bench: build
+	$(BUILD)/bench/telvora_bench
+
+# The whole fault sweep; the suite runs a spread of it.
+sweep: build
+	TELVORA_SWEEP=full $(BUILD)/tests/test_scenarios --gtest_filter='FaultSweep.*' --gtest_brief=1
 
 clean:
 	rm -rf build

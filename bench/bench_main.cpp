@@ -1,0 +1,17 @@
+// make bench: one table of the figures the README quotes. Real time, so the
+// numbers depend on the machine; nothing here is a pass or fail.
+#include <cstdio>
+#include <string>
+#include <vector>
+
+#include "measures.h"
+
+int main() {
+  std::vector<bench::Row> rows;
+  for (auto part : {bench::ReplyLatency(200), bench::IdleWaitCpu(20), bench::RecognitionUnderFlood()})
+    rows.insert(rows.end(), part.begin(), part.end());
+  std::printf("%-44s %14s  %s\n", "Measure", "Value", "Target");
+  for (const bench::Row& row : rows)
+    std::printf("%-44s %14s  %s\n", row.measure.c_str(), row.value.c_str(), row.target.c_str());
+  return 0;
+}

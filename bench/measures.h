@@ -1,0 +1,27 @@
+// What make bench measures; each part fills its rows of the one table.
+#pragma once
+
+#include <string>
+#include <vector>
+
+namespace bench {
+
+struct Row {
+  std::string measure;
+  std::string value;
+  std::string target;  // empty: shown for comparison
+};
+
+// A modem on a pseudo-terminal answers each command at once: from its reply
+// to the program's next command, over many exchanges (real time).
+std::vector<Row> ReplyLatency(int exchanges);
+
+// The program waits for a reply that never comes: CPU time over that wait,
+// as a share of one core (real time).
+std::vector<Row> IdleWaitCpu(int seconds);
+
+// Reply recognition while a flood of unrecognised text fills the buffer:
+// cost per received byte at several buffer sizes.
+std::vector<Row> RecognitionUnderFlood();
+
+}  // namespace bench
