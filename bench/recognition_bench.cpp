@@ -3,8 +3,8 @@
 // much is already in the buffer. The whole-buffer search is shown beside it.
 #include <algorithm>
 #include <chrono>
-#include <memory>
 #include <cstdio>
+#include <memory>
 #include <random>
 #include <string>
 
@@ -60,7 +60,9 @@ double Incremental(std::size_t fill) {
   return CostPerByte(fill, [](const std::string& prefill) {
     auto d = std::make_shared<Dialogue>();
     auto receive = [d](const std::string& bytes) {
-      replies::Receive({d->rx, d->replyText, {&d->flags[0], &d->flags[1], &d->flags[2], &d->flags[3], &d->flags[4]}},
+      replies::Receive({d->rx,
+                        d->replyText,
+                        {&d->flags[0], &d->flags[1], &d->flags[2], &d->flags[3], &d->flags[4]}},
                        d->scanner, bytes);
     };
     receive(prefill);

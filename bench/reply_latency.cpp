@@ -55,7 +55,8 @@ std::vector<Row> ReplyLatency(int exchanges) {
       const Clock::time_point replied = Clock::now();
       pty.Write("\r\nOK\r\n");
       if (pty.Read(1).empty()) break;  // the next command's first byte
-      latencies.push_back(std::chrono::duration<double, std::milli>(Clock::now() - replied).count());
+      latencies.push_back(
+          std::chrono::duration<double, std::milli>(Clock::now() - replied).count());
       pty.ReadUntil("\r\n");
     }
   });

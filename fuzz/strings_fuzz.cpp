@@ -19,8 +19,10 @@ std::optional<std::uint64_t> Digits(std::string_view digits, int base, std::uint
   digits.remove_prefix(significant);
   if (digits.size() > 16) return std::nullopt;
   std::uint64_t value = 0;
-  const auto [end, error] = std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
-  if (error != std::errc() || end != digits.data() + digits.size() || value > max) return std::nullopt;
+  const auto [end, error] =
+      std::from_chars(digits.data(), digits.data() + digits.size(), value, base);
+  if (error != std::errc() || end != digits.data() + digits.size() || value > max)
+    return std::nullopt;
   return value;
 }
 

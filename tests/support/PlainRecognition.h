@@ -58,4 +58,28 @@ class Receiver {
   replies::ReplyScanner scanner_;
 };
 
+// The scanner and the plain search side by side, given the same events.
+struct Comparison {
+  Receiver incremental;
+  State whole;
+
+  // What may happen before a batch: 0 a new command empties everything, 1 an
+  // echo is taken out of the middle (as a reset does), anything else nothing.
+  void Before(int event) {
+    if (event == 0) {
+      incremental.Clear();
+      whole = State{};
+    } else if (event == 1 && whole.rx.size() > 3) {
+      whole.rx.erase(1, 2);
+      incremental.state.rx.erase(1, 2);
+    }
+  }
+  // Both take the batch; true when they still agree.
+  bool Receive(const std::string& batch) {
+    incremental(batch);
+    plain::Receive(whole, batch);
+    return incremental.state == whole;
+  }
+};
+
 }  // namespace plain
