@@ -3,7 +3,6 @@
 #include <algorithm>
 
 #include "app/TelvoraMain.h"
-#include "platform/clock.h"
 
 namespace {
 constexpr std::int32_t kDialTimeoutMs = 50000;
@@ -25,7 +24,7 @@ void TMain_Form::WaitPass() {
   ShowStatusBar();
   auto& app = toolkit::Application::Instance();
   app.ProcessMessages();
-  platform::clock::Sleep(kWaitPassMs);
+  app.Doze(kWaitPassMs);
   app.ProcessMessages();
 }
 

@@ -1,4 +1,6 @@
 #include <algorithm>
+#include <chrono>
+#include <condition_variable>
 #include <deque>
 #include <iterator>
 #include <mutex>
@@ -21,6 +23,15 @@ struct Application::Queue {
   // Guards the requests, and the backend against a Wake from another thread.
   std::mutex mutex;
   std::deque<std::function<void()>> requests;
+  // Work for message processing came since it last looked; ends a Doze.
+  bool workArrived = false;
+  std::condition_variable arrived;
+
+  // With mutex held.
+  void Arrived() {
+    workArrived = true;
+    arrived.notify_all();
+  }
 };
 
 Application& Application::Instance() {
@@ -59,10 +70,25 @@ Backend& Application::GetBackend() {
 
 void Application::WakeBackend() {
   std::lock_guard lock(queue_->mutex);
+  queue_->Arrived();
   if (backend_) backend_->Wake();
 }
 
+void Application::Doze(std::uint32_t ms) {
+  if (platform::clock::IsVirtual()) {
+    platform::clock::Sleep(ms);
+    return;
+  }
+  std::unique_lock lock(queue_->mutex);
+  queue_->arrived.wait_for(lock, std::chrono::milliseconds(ms),
+                           [this] { return queue_->workArrived; });
+}
+
 void Application::ProcessMessages() {
+  {
+    std::lock_guard lock(queue_->mutex);
+    queue_->workArrived = false;  // what came so far is handled below
+  }
   GetBackend().PumpEvents();
   RunSynchronizedCalls();
   DeliverDueTicks();
@@ -167,6 +193,7 @@ void Application::HandleException(std::exception_ptr error) {
 void Application::Post(std::function<void()> request) {
   std::lock_guard lock(queue_->mutex);
   queue_->requests.push_back(std::move(request));
+  queue_->Arrived();
   if (backend_) backend_->Wake();
 }
 

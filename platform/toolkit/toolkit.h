@@ -360,6 +360,13 @@ class Application {
   // Exceptions go to HandleException.
   void ServeWhileModal();
 
+  // Sleeps ms on the program's clock, as a wait's pass does between two
+  // rounds of message processing. In real time it ends early once work for
+  // message processing arrives (a synchronised call, a posted request), so a
+  // reply is handed over at once rather than after the rest of the pass;
+  // in virtual time it is exactly a Sleep.
+  void Doze(std::uint32_t ms);
+
   // Queues a request handled during message processing (thread-safe).
   void Post(std::function<void()> request);
   // Async-signal-safe: OnInterrupt runs at the next message processing.

@@ -149,6 +149,18 @@ TEST_F(Messages, OneCallHandlesEachKindInItsOrder) {
   EXPECT_EQ(order.size(), 5u);
 }
 
+// In real time a worker's synchronised call ends a wait's doze at once; a
+// doze that slept its ten minutes out would fail by the test's time limit.
+TEST_F(Messages, ASynchronisedCallEndsADozeInRealTime) {
+  platform::clock::UseVirtualTime(false);
+  bool ran = false;
+  LambdaThread worker([&] { platform::Synchronize([&] { ran = true; }); });
+  worker.Resume();
+  App().Doze(600000);
+  App().ProcessMessages();
+  EXPECT_TRUE(ran);
+}
+
 TEST_F(Messages, AFailingRequestEndsTheCallAndKeepsTheRestQueued) {
   std::vector<int> ran;
   App().Post([] { throw rtl::Exception("Unable to open com port: 2"); });
