@@ -12,7 +12,9 @@ int main() {
        {bench::ReplyLatency(200), bench::IdleWaitCpu(20), bench::RecognitionUnderFlood()})
     rows.insert(rows.end(), part.begin(), part.end());
   std::printf("%-44s %14s  %s\n", "Measure", "Value", "Target");
-  for (const bench::Row& row : rows)
-    std::printf("%-44s %14s  %s\n", row.measure.c_str(), row.value.c_str(), row.target.c_str());
+  for (const bench::Row& row : rows) {
+    std::printf("%-44s %14s", row.measure.c_str(), row.value.c_str());
+    std::printf(row.target.empty() ? "\n" : "  %s\n", row.target.c_str());
+  }
   return 0;
 }
