@@ -13,6 +13,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/threads.h"
+
 namespace platform::clock {
 namespace {
 
@@ -56,7 +58,7 @@ class Scheduler {
     const TimerId id = ++lastId_;
     timers_.emplace(Key{at, id}, std::move(fn));
     dueById_.emplace(id, at);
-    if (!virtual_ && !thread_.joinable()) thread_ = std::thread([this] { RunRealTime(); });
+    if (!virtual_ && !thread_.joinable()) thread_ = StartThread([this] { RunRealTime(); });
     wake_.notify_all();
     return id;
   }

@@ -11,6 +11,8 @@
 #include <utility>
 #include <vector>
 
+#include "platform/interrupt.h"
+
 namespace platform {
 namespace {
 
@@ -90,6 +92,11 @@ constexpr auto kSettleLimit = std::chrono::seconds(5);
 void SetMainThread() { mainThread = std::this_thread::get_id(); }
 
 bool IsMainThread() { return mainThread.load() == std::this_thread::get_id(); }
+
+std::thread StartThread(std::function<void()> body) {
+  const interrupt::ShieldedScope shielded;  // the new thread inherits it
+  return std::thread(std::move(body));
+}
 
 void Synchronize(const std::function<void()>& fn) {
   if (IsMainThread()) {
@@ -255,7 +262,7 @@ void Thread::Resume() {
   }
   std::lock_guard join(state_->joinMutex);
   try {
-    state_->thread = std::thread([this, state = state_] {
+    state_->thread = StartThread([this, state = state_] {
       currentWorker = &state->worker;
       try {
         Execute();

@@ -16,6 +16,7 @@
 #include <memory>
 #include <optional>
 #include <span>
+#include <thread>
 
 namespace platform {
 
@@ -23,6 +24,11 @@ namespace platform {
 // is the thread the process started on.
 void SetMainThread();
 bool IsMainThread();
+
+// Starts body on a new thread that Ctrl+C never reaches, so a console run
+// always takes it on the user-interface thread (platform/interrupt.h). Every
+// thread the program starts goes through here.
+std::thread StartThread(std::function<void()> body);
 
 // Runs fn on the user-interface thread and blocks until it has run. An
 // exception thrown by fn is rethrown here. Called on the user-interface

@@ -16,6 +16,7 @@
 #include "platform/commapi/overlapped.h"
 #include "platform/commapi/termios_settings.h"
 #include "platform/commapi/transfer_timeouts.h"
+#include "platform/threads.h"
 
 namespace commapi {
 
@@ -147,7 +148,7 @@ DWORD PosixPort::PrepareWait() {
   wakeWrite_ = UniqueFd(wake[1]);
   // Changes count from now on, not from whatever the lines were at open.
   if (ReadModemStatus(lines_) != 0) lines_ = 0;
-  watcher_ = std::thread([this] { Watch(); });
+  watcher_ = platform::StartThread([this] { Watch(); });
   return 0;
 }
 
