@@ -1,6 +1,7 @@
 #include "app/CommandLine.h"
 
 #include <array>
+#include <filesystem>
 #include <utility>
 
 #include "sim/SimulatedModem.h"
@@ -48,6 +49,19 @@ std::optional<int> PortNamed(const std::string& name) {
   return n;
 }
 
+bool IsOption(const std::string& arg) { return arg.rfind("--", 0) == 0; }
+
+// Both names lead to one file: the second write would replace the first.
+bool SameFile(const std::string& a, const std::string& b) {
+  namespace fs = std::filesystem;
+  std::error_code error;
+  if (fs::equivalent(a, b, error)) return true;
+  const fs::path first = fs::weakly_canonical(a, error);
+  if (error) return a == b;
+  const fs::path second = fs::weakly_canonical(b, error);
+  return error ? a == b : first == second;
+}
+
 }  // namespace
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {
@@ -63,9 +77,10 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       option.erase(eq);
     }
     // The value of an option that takes one: "--opt VALUE" or "--opt=VALUE".
+    // A following option is not a value: "--phone --nextel" lacks the number.
     auto value = [&]() -> std::optional<std::string> {
       if (inlineValue) return inlineValue;
-      if (i + 1 < args.size()) return args[++i];
+      if (i + 1 < args.size() && !IsOption(args[i + 1])) return args[++i];
       return std::nullopt;
     };
     auto fail = [&](std::string why) { return ParseResult{std::nullopt, std::move(why)}; };
@@ -151,6 +166,9 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   if (line.fast && !line.simulate) {
     return ParseResult{std::nullopt, "--fast needs --simulate: a real modem keeps real time"};
   }
+  if (line.saveLog && line.clipboard && SameFile(*line.saveLog, *line.clipboard)) {
+    return ParseResult{std::nullopt, "--save-log and --clipboard name the same file"};
+  }
   return {line, {}};
 }
 
@@ -186,10 +204,12 @@ std::string UsageText() {
          "Log lines go to standard output as they are written. Prompts are asked on\n"
          "the terminal: a typed line is OK, an empty line or end of input is Cancel.\n"
          "With --simulate, the \"Action Required\" box power-cycles the simulated modem.\n"
-         "Ctrl+C is File > Exit.\n"
+         "Ctrl+C is File > Exit, also at a prompt: the run stops at its next step and\n"
+         "still writes its files.\n"
          "\n"
-         "Exit status: 0 the procedure reached its normal end, 1 it ended early or\n"
-         "found no modem, 2 a port error ended it, 64 a bad command line.\n";
+         "Exit status: 0 the procedure reached its normal end, 1 it ended early, was\n"
+         "stopped or found no modem, 2 a port error ended it, 64 a bad command line,\n"
+         "74 the log or clipboard file could not be written.\n";
 }
 
 }  // namespace console

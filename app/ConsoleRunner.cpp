@@ -1,10 +1,8 @@
 #include "app/ConsoleRunner.h"
 
 #include <algorithm>
-#include <csignal>
 #include <cstdio>
 #include <cstdlib>
-#include <fstream>
 #include <istream>
 #include <memory>
 #include <optional>
@@ -12,9 +10,12 @@
 
 #include "app/CommandLine.h"
 #include "app/PortNames.h"
+#include "app/ReplacedFile.h"
 #include "app/TelvoraMain.h"
+#include "app/TerminalText.h"
 #include "platform/clock.h"
 #include "platform/commapi/virtual_device.h"
+#include "platform/interrupt.h"
 #include "platform/serial_devices.h"
 #include "platform/threads.h"
 #include "platform/toolkit/headless.h"
@@ -68,33 +69,9 @@ class ConsoleBackend : public toolkit::HeadlessBackend {
   sim::SimulatedModem* simulated = nullptr;
 };
 
-// Ctrl+C: File › Exit at the next message processing. A second Ctrl+C ends
-// the program at once (the handler resets itself).
-toolkit::Application* interruptTarget = nullptr;
-extern "C" void OnSigInt(int) {
-  if (interruptTarget) interruptTarget->PostInterrupt();
-}
-
-class InterruptHandler {
- public:
-  explicit InterruptHandler(toolkit::Application& app) {
-    interruptTarget = &app;
-    struct sigaction action {};
-    action.sa_handler = OnSigInt;
-    action.sa_flags = SA_RESETHAND;
-    sigemptyset(&action.sa_mask);
-    sigaction(SIGINT, &action, &previous_);
-  }
-  ~InterruptHandler() {
-    sigaction(SIGINT, &previous_, nullptr);
-    interruptTarget = nullptr;
-  }
-  InterruptHandler(const InterruptHandler&) = delete;
-  InterruptHandler& operator=(const InterruptHandler&) = delete;
-
- private:
-  struct sigaction previous_ {};
-};
+// Ctrl+C: File › Exit at the next message processing, every time it is
+// pressed; nothing kills the run, so its files are always written.
+void OnInterrupt() { toolkit::Application::Instance().PostInterrupt(); }
 
 // Virtual time for the length of a run.
 class VirtualTimeScope {
@@ -267,23 +244,40 @@ bool RunProcedure(TMain_Form& form, Procedure procedure, const ConsoleBackend& u
   return false;
 }
 
-// The files a run writes at its end, opened (and emptied) before it starts so
-// that a bad path is found before the modem is touched.
+// The files a run writes at its end, prepared before it starts so that a bad
+// path is found before the modem is touched.
 struct OutputFiles {
-  std::ofstream log, clipboard;
+  ReplacedFile log, clipboard;
 };
 
 bool OpenOutputs(const CommandLine& line, OutputFiles& files, std::ostream& err) {
-  auto open = [&err](std::ofstream& file, const std::string& path) {
-    file.open(path, std::ios::binary | std::ios::trunc);
-    if (!file) err << "telvora: cannot write " << path << "\n";
-    return bool(file);
+  auto open = [&err](ReplacedFile& file, const std::string& path) {
+    std::string why;
+    if (file.Open(path, why)) return true;
+    err << "telvora: cannot write " << path << ": " << why << "\n";
+    return false;
   };
   return (!line.saveLog || open(files.log, *line.saveLog)) &&
          (!line.clipboard || open(files.clipboard, *line.clipboard));
 }
 
-int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostream& err) {
+// False, with a message, when a file could not be written.
+bool CommitOutputs(const CommandLine& line, OutputFiles& files, const std::string& log,
+                   const std::string& clipboard, std::ostream& err) {
+  bool ok = true;
+  auto commit = [&](ReplacedFile& file, const std::string& path, const std::string& text) {
+    std::string why;
+    if (file.Commit(text, why)) return;
+    err << "telvora: cannot write " << path << ": " << why << "\n" << std::flush;
+    ok = false;
+  };
+  if (line.saveLog) commit(files.log, *line.saveLog, log);
+  if (line.clipboard) commit(files.clipboard, *line.clipboard, clipboard);
+  return ok;
+}
+
+int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostream& err,
+        bool outputIsTerminal) {
   OutputFiles files;
   if (!OpenOutputs(line, files, err)) return kBadCommandLine;
 
@@ -292,6 +286,7 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
   sim::RegisterSimScheme();  // TELVORA_COMn=sim:PROFILE works here too
   auto& app = toolkit::Application::Instance();
   app.Reset();
+  const platform::interrupt::Catcher interrupts(OnInterrupt);
   auto backend = std::make_unique<ConsoleBackend>();
   ConsoleBackend& ui = *backend;
   app.SetBackend(std::move(backend));
@@ -314,8 +309,9 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
   int status = kEndedEarly;
   {
     TMain_Form form;
-    form.Output_Memo.OnLineAdded = [&out](const std::string& text) {
-      out << text << '\n' << std::flush;
+    form.Output_Memo.OnLineAdded = [&out, outputIsTerminal](const std::string& text) {
+      // Modem bytes reach the screen as escapes, never as terminal commands.
+      out << (outputIsTerminal ? TerminalSafeText(text) : text) << '\n' << std::flush;
     };
     if (line.lines) {
       const platform::clock::Millis start = platform::clock::Now();
@@ -326,7 +322,6 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
     }
     ChooseSettings(form, line, ui);
 
-    InterruptHandler interrupt(app);
     app.OnInterrupt = [&form] { form.Exit1Click(nullptr); };
     try {
       status = RunProcedure(form, line.procedure, ui) ? kNormalEnd : kEndedEarly;
@@ -338,8 +333,10 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
     }
     app.OnInterrupt = nullptr;
 
-    for (const std::string& text : form.Output_Memo.Lines()) files.log << text << '\n';
-    if (ui.copied) files.clipboard << ui.clipboard;
+    std::string log;
+    for (const std::string& text : form.Output_Memo.Lines()) log += text + '\n';
+    if (!CommitOutputs(line, files, log, ui.copied ? ui.clipboard : std::string(), err))
+      status = kOutputError;
   }  // the form closes the port before the modem goes
   ui.simulated = nullptr;
   simulated.reset();
@@ -351,6 +348,9 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
 }  // namespace
 
 bool IsConsoleCommandLine(const std::vector<std::string>& args) {
+  // A first argument that is no option at all is a mistyped console command
+  // line; the window takes only its toolkit's "-option" arguments.
+  if (!args.empty() && args[0].rfind('-', 0) != 0) return true;
   for (const std::string& arg : args) {
     if (arg.rfind("--", 0) == 0) return true;
   }
@@ -358,7 +358,7 @@ bool IsConsoleCommandLine(const std::vector<std::string>& args) {
 }
 
 int RunConsole(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-               std::ostream& err) {
+               std::ostream& err, bool outputIsTerminal) {
   const ParseResult parsed = ParseCommandLine(args);
   if (!parsed.commandLine) {
     err << "telvora: " << parsed.error << "\n\n" << UsageText();
@@ -382,7 +382,7 @@ int RunConsole(const std::vector<std::string>& args, std::istream& in, std::ostr
     case Action::Run:
       break;
   }
-  return Run(line, in, out, err);
+  return Run(line, in, out, err, outputIsTerminal);
 }
 
 }  // namespace console

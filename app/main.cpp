@@ -6,6 +6,7 @@
 
 #include "app/ConsoleRunner.h"
 #include "app/TelvoraMain.h"
+#include "platform/interrupt.h"
 #include "platform/threads.h"
 #include "platform/toolkit/toolkit.h"
 #include "sim/SimulatedModem.h"
@@ -20,7 +21,8 @@ int main(int argc, char** argv) {
   // The console runner (telvora --run ...), before any window is created.
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (console::IsConsoleCommandLine(args)) {
-    return console::RunConsole(args, std::cin, std::cout, std::cerr);
+    return console::RunConsole(args, std::cin, std::cout, std::cerr,
+                               platform::interrupt::StandardOutputIsTerminal());
   }
 
 #ifdef TELVORA_WITH_QT

@@ -1,4 +1,5 @@
 #include "app/Strings.h"
+#include "app/TerminalText.h"
 
 #include <gtest/gtest.h>
 
@@ -81,6 +82,24 @@ TEST(Strings, PrintableTextHandlesTextsOfAnyLength) {
   for (int i = 0; i < 40000; ++i) text += "A\r\n";
   std::string printable = PrintableText(text);
   EXPECT_EQ(printable, std::string(40000, 'A'));
+}
+
+// What a terminal is shown of a log line: controls and broken UTF-8 as
+// escapes, line ends, tabs and well-formed text as they are.
+TEST(TerminalText, ControlsAndBrokenUtf8BecomeEscapes) {
+  const std::pair<std::string, std::string> cases[] = {
+      {"Modem Type \r\nX 33600\r\n\tok \\Q0", "Modem Type \r\nX 33600\r\n\tok \\Q0"},
+      {"\x1b]0;owned\x07\x1b[2J", "\\x1b]0;owned\\x07\\x1b[2J"},
+      {std::string("a\0b\x7f", 4), "a\\x00b\\x7f"},
+      {"caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x93\x9e", "caf\xc3\xa9 \xe2\x82\xac \xf0\x9f\x93\x9e"},
+      {"\xc2\x9b" "31m", "\\xc2\\x9b" "31m"},             // C1 CSI, well formed
+      {"\x9b" "31m\xff\xc3", "\\x9b" "31m\\xff\\xc3"},   // lone bytes, a cut sequence
+      {"\xc0\xaf\xed\xa0\x80", "\\xc0\\xaf\\xed\\xa0\\x80"},  // overlong, surrogate
+      {"\xf4\x90\x80\x80", "\\xf4\\x90\\x80\\x80"},      // above U+10FFFF
+  };
+  for (const auto& [text, shown] : cases) {
+    EXPECT_EQ(console::TerminalSafeText(text), shown);
+  }
 }
 
 }  // namespace

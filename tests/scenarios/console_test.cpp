@@ -1,9 +1,15 @@
 // The console runner, in process (its streams are the test's) and, for the
 // program entry, as the built program.
 #include <gtest/gtest.h>
+#include <poll.h>
+#include <pty.h>
+#include <signal.h>
+#include <sys/resource.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
+#include <algorithm>
+#include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
@@ -19,10 +25,11 @@ struct Result {
   std::string out, err;
 };
 
-Result RunConsoleWith(std::vector<std::string> args, const std::string& input = "") {
+Result RunConsoleWith(std::vector<std::string> args, const std::string& input = "",
+                      bool outputIsTerminal = false) {
   std::istringstream in(input);
   std::ostringstream out, err;
-  const int status = console::RunConsole(args, in, out, err);
+  const int status = console::RunConsole(args, in, out, err, outputIsTerminal);
   return {status, out.str(), err.str()};
 }
 
@@ -61,6 +68,10 @@ TEST(ConsoleRunner, RejectsBadCommandLinesWithUsage) {
       {"--run", "detect-9600", "--port", "ttyUSB0"},
       {"--run", "detect-9600", "--port", "sim:nosuch"},
       {"--run", "detect-9600", "--port", "/dev/ttyUSB0", "--simulate"},
+      // An option is no phone number; one file cannot hold both.
+      {"--run", "rover-test", "--simulate=dead", "--fast", "--phone", "--nextel"},
+      {"--run", "detect-9600", "--simulate=dead", "--fast", "--save-log", "/tmp/t.txt",
+       "--clipboard", "/tmp/../tmp/t.txt"},
   };
   for (const auto& args : bad) {
     const Result r = RunConsoleWith(args);
@@ -196,6 +207,52 @@ TEST(ConsoleRunner, PowerCycleOfSlowAndUsbModems) {
   }
 }
 
+// A full disk: the run says so and fails, and the file it would have
+// replaced is still there as it was.
+TEST(ConsoleRunner, AFailedWriteFailsTheRunAndKeepsThePreviousFile) {
+  TempDir dir;
+  std::ofstream(dir / "log.txt") << "previous\n";
+  rlimit saved{};
+  getrlimit(RLIMIT_FSIZE, &saved);
+  const rlimit small{9, saved.rlim_max};  // room for "previous\n", not for the log
+  signal(SIGXFSZ, SIG_IGN);
+  setrlimit(RLIMIT_FSIZE, &small);
+  const Result r = RunConsoleWith({"--run", "detect-9600", "--simulate", "--fast", "--save-log",
+                                   dir / "log.txt"});
+  setrlimit(RLIMIT_FSIZE, &saved);
+  signal(SIGXFSZ, SIG_DFL);
+  EXPECT_EQ(r.status, console::kOutputError);
+  EXPECT_EQ(r.err.rfind("telvora: cannot write " + dir / "log.txt" + ": ", 0), 0u) << r.err;
+  EXPECT_EQ(ReadFile(dir / "log.txt"), "previous\n");
+  EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / ""),
+                          std::filesystem::directory_iterator()),
+            1) << "no temporary file left behind";
+
+  const Result full = RunConsoleWith(
+      {"--run", "detect-9600", "--simulate", "--fast", "--save-log", "/dev/full"});
+  EXPECT_EQ(full.status, console::kOutputError);
+  EXPECT_NE(full.err.find("cannot write /dev/full: "), std::string::npos);
+}
+
+// Garbled bytes from the line reach a terminal as escapes, everything else
+// exactly as received.
+TEST(ConsoleRunner, OnlyATerminalSeesControlBytesEscaped) {
+  TempDir dir;
+  const std::vector<std::string> args = {"--run",    "detect-19200", "--simulate=fixed-9600",
+                                         "--fast",   "--save-log",   dir / "log.txt"};
+  const Result piped = RunConsoleWith(args);
+  const std::string saved = ReadFile(dir / "log.txt");
+  EXPECT_EQ(piped.out, saved);
+  const Result shown = RunConsoleWith(args, "", true);
+  EXPECT_EQ(ReadFile(dir / "log.txt"), saved);
+  EXPECT_NE(shown.out.find("\\x"), std::string::npos);
+  for (const char c : shown.out) {
+    EXPECT_TRUE(c == '\n' || (c >= 0x20 && c < 0x7f)) << static_cast<int>(c);
+  }
+  EXPECT_TRUE(std::any_of(saved.begin(), saved.end(),
+                          [](char c) { return static_cast<unsigned char>(c) >= 0x80; }));
+}
+
 TEST(ConsoleRunner, AnOutputFileThatCannotBeWrittenIsABadCommandLine) {
   const Result r = RunConsoleWith(
       {"--run", "detect-9600", "--simulate", "--fast", "--save-log", "/nonexistent/dir/log.txt"});
@@ -227,6 +284,56 @@ TEST(ConsoleRunner, TheProgramRunsTheConsoleForRunOptions) {
   EXPECT_EQ(r.status, 1);
   EXPECT_EQ(r.out, "Detecting modem\nModem NOT detected at 19200, Try again\n\n");
   EXPECT_EQ(RunProgram("--run detect-19200 --fast").status, 64);
+  EXPECT_EQ(RunProgram("rover-test").status, 64) << "not the window";
+}
+
+// Reads what the program writes to its terminal until `text` shows or
+// timeoutMs passes (real time: the program runs in real time).
+std::string ReadTerminalUntil(int master, const std::string& text, int timeoutMs) {
+  std::string seen;
+  const auto limit = std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs);
+  while (seen.find(text) == std::string::npos && std::chrono::steady_clock::now() < limit) {
+    pollfd target{master, POLLIN, 0};
+    if (poll(&target, 1, 100) <= 0) continue;
+    char buffer[256];
+    const ssize_t got = read(master, buffer, sizeof buffer);
+    if (got <= 0) break;
+    seen.append(buffer, static_cast<std::size_t>(got));
+  }
+  return seen;
+}
+
+// Ctrl+C at the "Action Required" box, while the port is open, on the
+// program's own terminal: pressed twice, as an impatient user does, it is
+// File > Exit; the run stops and its log is written all the same.
+TEST(ConsoleRunner, CtrlCAtAPromptStopsTheRunAndTheLogIsWritten) {
+  if (!std::filesystem::exists(Program())) GTEST_SKIP() << "telvora is not built";
+  TempDir dir;
+  const std::string program = Program().string(), log = dir / "log.txt";
+  int master = -1;
+  const pid_t child = forkpty(&master, nullptr, nullptr, nullptr);
+  ASSERT_GE(child, 0);
+  if (child == 0) {
+    setenv("TELVORA_COM1", "sim:standard", 1);
+    execl(program.c_str(), "telvora", "--run", "saving-settings-test", "--level", "summary",
+          "--save-log", log.c_str(), nullptr);
+    _exit(127);
+  }
+  const std::string shown = ReadTerminalUntil(master, "(press Enter) ", 60000);
+  EXPECT_NE(shown.find("(press Enter) "), std::string::npos) << shown;
+  ASSERT_EQ(write(master, "\x03\x03", 2), 2);
+  // The terminal reads end when the program has gone.
+  ReadTerminalUntil(master, "never shown", 60000);
+  int status = 0;
+  ASSERT_EQ(waitpid(child, &status, 0), child);
+  close(master);
+  ASSERT_TRUE(WIFEXITED(status)) << "killed by signal " << WTERMSIG(status);
+  EXPECT_EQ(WEXITSTATUS(status), console::kEndedEarly);
+  const std::string written = ReadFile(log);
+  EXPECT_NE(written.find("Waiting for power cycle of modem.\n"
+                         "Could not detect modem after power cycle. Test aborted\n"),
+            std::string::npos)
+      << written;
 }
 
 }  // namespace
