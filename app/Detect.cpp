@@ -1,10 +1,14 @@
 // The first contact with a modem, and the three commands of the Detect menu.
 #include "app/TelvoraMain.h"
 
-bool TMain_Form::DetectModem() {
+void TMain_Form::RaiseRtsAndDtr() {
   // RTS first; each setter leaves a line alone that is already enabled.
   ComPort->FlowControl().SetControlRts(comms::rtsEnable);
   ComPort->FlowControl().SetControlDtr(comms::dtrEnable);
+}
+
+bool TMain_Form::DetectModem() {
+  RaiseRtsAndDtr();
   Pause(1000);
   if (MessageLevel >= 2) LogLine("Detecting modem");
   return SendCommand("AT V1", 1500);

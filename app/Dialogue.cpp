@@ -33,7 +33,7 @@ bool TMain_Form::SendCommand(const std::string& command, std::int32_t timeoutMs)
   if (!command.empty()) ComPort->WriteText(command + "\r\n", true);
   do {
     WaitPass();
-  } while (!(TimedOut || GotOK || GotError || Terminating()));
+  } while (!(TimedOut || GotOK || GotError || ExitEndsWaits()));
   return GotOK;
 }
 
@@ -42,7 +42,7 @@ bool TMain_Form::DialAndWait(const std::string& dialText) {
   ComPort->WriteText(dialText + "\r\n", true);
   do {
     WaitPass();
-  } while (!(TimedOut || GotNoCarrier || GotError || GotConnect || Terminating()));
+  } while (!(TimedOut || GotNoCarrier || GotError || GotConnect || ExitEndsWaits()));
   const bool connected = GotConnect;
   // "Welcome" usually follows CONNECT within this pause.
   Pause(kAfterDialMs);

@@ -36,16 +36,38 @@ constexpr RunPhase kRoverPhases[] = {
 void TMain_Form::Test1Click(rtl::TObject*) {
   RunStatus status(Status, "Rover Test", kRoverPhases, run_);
   if (!RoverStart() || !RoverIdentification() || !RoverDialTest() || !RoverDtrDsrSettings() ||
-      !RoverCallWithoutDtr() || !RoverIgnoreDtrMode() || !RoverRtsLowCall())
+      !RoverCallWithoutDtr() || !RoverIgnoreDtrMode() || !RoverRtsLowCall()) {
+    RoverEndEarly();
     return;
+  }
   RoverProbeQ0();
-  if (!RoverFlowControlCalls()) return;
   // Once the user has asked to quit, every wait ends at once and the calls
   // above all "fail": their findings say nothing about the modem, so they
   // must not become a recommendation (nor overwrite the clipboard).
-  if (Terminating()) return;
+  if (!RoverFlowControlCalls() || Terminating()) {
+    RoverEndEarly();
+    return;
+  }
   RoverVerdict();
   status.Finished();
+}
+
+// A call may still be up at an early end (after E&xit during a call, or
+// after a hang-up the modem ignored). On a modem that ignores DTR, or in
+// &D0, closing the port cannot drop it, and it would hold the line for good:
+// hang it up first. After E&xit the waits would end at once and spoil the
+// escape's guard times, so this hang-up's waits run their course.
+void TMain_Form::RoverEndEarly() {
+  if (!ComPort->Connected() || !ComPort->CarrierState()) return;
+  RoverPhase("hanging up");
+  waitsOutlastExit_ = true;
+  try {
+    HangUp();
+  } catch (...) {
+    waitsOutlastExit_ = false;
+    throw;
+  }
+  waitsOutlastExit_ = false;
 }
 
 void TMain_Form::RoverLog(std::uint8_t minLevel, const std::string& text) {
@@ -91,8 +113,7 @@ bool TMain_Form::RoverStart() {
   // A run that ended early may have left RTS (or DTR) low; a modem that holds
   // its replies back while RTS is low would then fail every command of this
   // run. Start from the lines a detection leaves.
-  RoverSetRts(true);
-  RoverSetDtr(true);
+  RaiseRtsAndDtr();
   ComPort->Open();
   Pause(100);
   return ResetModem();

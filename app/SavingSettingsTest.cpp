@@ -84,6 +84,9 @@ bool TMain_Form::SavingPrepare() {
     return false;
   }
 
+  // As the Rover Test does: a run that ended early may have left RTS low, and
+  // a modem with hardware flow control would then hold back every reply.
+  RaiseRtsAndDtr();
   ComPort->Open();
   Pause(100);
   LogLine("");
@@ -119,12 +122,12 @@ bool TMain_Form::SavingReadInitialValues(ProbeValues& initial) {
   bool atTop = false;
   if (initial.s7 == 255) {
     LogLine("Dial timeout (S7) holds 255, which cannot be raised by one: test cannot run, "
-            "no setting was changed");
+            "S7 and S0 were not changed");
     atTop = true;
   }
   if (initial.s0 == 255) {
     LogLine("Auto answer (S0) holds 255, which cannot be raised by one: test cannot run, "
-            "no setting was changed");
+            "S7 and S0 were not changed");
     atTop = true;
   }
   return !atTop;

@@ -148,6 +148,7 @@ class TMain_Form : public toolkit::TForm {
   bool RoverFlowControlCall(const FlowControlCall& call);
   bool RoverFlowControlCalls();
   void RoverVerdict();
+  void RoverEndEarly();
   // The results pane at the normal end (ResultsPane.cpp).
   void ShowRoverResults(const rover::Findings& findings);
   // Small steps the phases share.
@@ -204,6 +205,11 @@ class TMain_Form : public toolkit::TForm {
   static std::string NumberAsEntered(const std::string& typed);
   bool commandRunning_ = false;
   // Dialogue engine and detection (Dialogue.cpp, Detect.cpp).
+  // E&xit ends every wait after its first pass, unless this is set.
+  bool waitsOutlastExit_ = false;
+  bool ExitEndsWaits() const;
+  // DetectModem's first step, also taken before a test opens the port.
+  void RaiseRtsAndDtr();
   // Clears the flags and texts and arms the timer: the start of every wait.
   void StartDialogue(std::int32_t timeoutMs);
   // Processes messages, sleeps 10 ms, processes messages.

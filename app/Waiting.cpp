@@ -14,3 +14,5 @@ void TMain_Form::Pause(std::uint32_t ms) {
 void TMain_Form::PlainSleep(std::uint32_t ms) { platform::clock::Sleep(ms); }
 
 bool TMain_Form::Terminating() const { return toolkit::Application::Instance().Terminated(); }
+
+bool TMain_Form::ExitEndsWaits() const { return Terminating() && !waitsOutlastExit_; }

@@ -8,6 +8,7 @@
 #include <string>
 #include <vector>
 
+#include "platform/clock.h"
 #include "platform/commapi/virtual_device.h"
 #include "tests/support/PassThroughDevice.h"
 #include "tests/support/Scenario.h"
@@ -216,6 +217,37 @@ TEST(RoverEarlyEnd, ExitDuringTheCallsWithDtrLow) {
   }
 }
 
+// "E&xit" once a call with DTR low has connected, on a modem that ignores DTR
+// there (by nature, or by "AT &D0"): closing the port could not drop that
+// call, so the run hangs it up before it ends.
+TEST(RoverEarlyEnd, ExitWithACallUpHangsItUpFirst) {
+  struct Row {
+    const char* profile;
+    int dial;
+    const char* outcome;  // at Normal
+  };
+  const Row rows[] = {
+      {"ignores-dtr", 2, "Got Welcome in default mode without DTR test, not expected"},
+      {"standard", 3, "Got Welcome in ignore DTR mode without DTR test, expected"},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.profile);
+    FaultyScenario f({.profile = row.profile});
+    TMain_Form& form = f.s.Form();
+    // After the CONNECT, before the run looks at its outcome.
+    f.injector->At("ATDT", row.dial, FaultInjector::Fault::Notify, {}, [&] {
+      platform::clock::ScheduleAfter(6500, [&form] { form.Exit1Click(form.Exit1); });
+    });
+    f.s.Click(form.Test1);
+
+    EXPECT_TRUE(form.Terminating());
+    EXPECT_TRUE(scenario::ContainsRun(f.s.Log(), {row.outcome, "Hang up, takes upto 15 seconds"}));
+    EXPECT_FALSE(f.s.Modem().CallUp());
+    EXPECT_FALSE(form.ComPort->CarrierState());
+    ExpectNoVerdict(f.s);
+  }
+}
+
 // Quitting during the last call makes its outcome meaningless, and nothing
 // checks the terminating state after it: the run must still not turn that
 // into a recommendation, nor overwrite the clipboard.
@@ -250,6 +282,20 @@ TEST(RoverEarlyEnd, Q0CallWithoutCarrierLeavesRtsLowButNotForTheNextRun) {
   f.s.Click(form.Test1);
   EXPECT_EQ(f.s.Log().back(), "Test Finished, results copied to clipboard");
   EXPECT_TRUE(form.Q0Works && form.H0R1Works && form.K0Works);
+}
+
+// The same early end, then the Saving Settings Test: with RTS left low, a
+// modem with hardware flow control would hold back every reply of it.
+TEST(RoverEarlyEnd, RtsLeftLowDoesNotSpoilTheSavingSettingsTest) {
+  FaultyScenario f({.level = 0});
+  f.injector->At("ATDT", 5, FaultInjector::Fault::AnswerInstead, "\r\nNO CARRIER\r\n");
+  TMain_Form& form = f.s.Form();
+  f.s.Click(form.Test1);
+  ASSERT_EQ(form.ComPort->FlowControl().ControlRts(), comms::rtsDisable);
+
+  f.s.Click(form.SavingSettingsTest1);
+  EXPECT_FALSE(Contains(f.s.Log(), "V1, Verbal codes, not supported, aborting test"));
+  EXPECT_EQ(f.s.Log().back(), "Test Finished, results copied to clipboard");
 }
 
 TEST(RoverEarlyEnd, PhoneNumberIsConfirmedOnlyAtTheFirstRun) {

@@ -172,7 +172,7 @@ TEST(SavingSettingsFaults, RegisterAlreadyAtItsTop) {
     expected.insert(expected.end(),
                     {"Dial Time out setting 255", "Orginal auto answer value 0",
                      "Dial timeout (S7) holds 255, which cannot be raised by one: test cannot "
-                     "run, no setting was changed"});
+                     "run, S7 and S0 were not changed"});
     EXPECT_EQ(p.s.Log(), expected);
     EXPECT_EQ(p.proxy->written.back(), "AT S0?");
     EXPECT_EQ(p.s.Modem().Register(7), 255);
@@ -187,7 +187,7 @@ TEST(SavingSettingsFaults, RegisterAlreadyAtItsTop) {
     EXPECT_EQ(Tail(p.s.Log(), 3),
               (Lines{"Dial Time out setting 50", "Orginal auto answer value 255",
                      "Auto answer (S0) holds 255, which cannot be raised by one: test cannot "
-                     "run, no setting was changed"}));
+                     "run, S7 and S0 were not changed"}));
     EXPECT_EQ(p.proxy->written.back(), "AT S0?");
     ExpectEndedEarly(p.s);
   }
