@@ -1,5 +1,6 @@
 // Every way the Rover Test can stop before its verdict: nothing is copied,
 // and the port and its lines are left as the run had them at that point.
+// Then the branches that only a spoiled reply reaches.
 #include <gtest/gtest.h>
 
 #include <algorithm>
@@ -21,8 +22,8 @@ using scenario::Tail;
 
 const std::string kDevice = "\\\\.\\COM1";
 
-// Stands between the port and the simulated modem and spoils one chosen
-// write: the nth one that starts with a given text. Every write of the
+// Stands between the port and the simulated modem and spoils chosen writes:
+// each the nth one that starts with a given text. Every write of the
 // procedures is one whole command line, so matching writes is enough.
 class FaultInjector : public testsupport::PassThroughDevice {
  public:
@@ -36,38 +37,42 @@ class FaultInjector : public testsupport::PassThroughDevice {
 
   void At(std::string prefix, int nth, Fault fault, std::string reply = {},
           std::function<void()> onMatch = {}) {
-    prefix_ = std::move(prefix);
-    nth_ = nth;
-    fault_ = fault;
-    reply_ = std::move(reply);
-    onMatch_ = std::move(onMatch);
+    spoils_.push_back({std::move(prefix), nth, 0, fault, std::move(reply), std::move(onMatch)});
   }
+
+  // Bytes from the modem's side, as if it had sent them.
+  void Send(std::string_view bytes) { line_->Receive(bytes); }
 
   void Transmit(std::string_view bytes) override {
     if (deaf_) return;
-    const bool hit = !prefix_.empty() && bytes.starts_with(prefix_) && ++seen_ == nth_;
+    Spoil* hit = nullptr;
+    for (Spoil& spoil : spoils_)
+      if (bytes.starts_with(spoil.prefix) && ++spoil.seen == spoil.nth) hit = &spoil;
     if (!hit) return modem_->Transmit(bytes);
-    switch (fault_) {
+    switch (hit->fault) {
       case Fault::GoDeaf:
         deaf_ = true;
         break;
       case Fault::AnswerInstead:
-        line_->Receive(reply_);
+        line_->Receive(hit->reply);
+        if (hit->onMatch) hit->onMatch();
         break;
       case Fault::Notify:
         modem_->Transmit(bytes);
-        onMatch_();
+        hit->onMatch();
         break;
     }
   }
 
  private:
-  std::string prefix_;
-  int nth_ = 0;
-  int seen_ = 0;
-  Fault fault_ = Fault::Notify;
-  std::string reply_;
-  std::function<void()> onMatch_;
+  struct Spoil {
+    std::string prefix;
+    int nth, seen;
+    Fault fault;
+    std::string reply;
+    std::function<void()> onMatch;
+  };
+  std::vector<Spoil> spoils_;
   bool deaf_ = false;
 };
 
@@ -321,6 +326,62 @@ TEST(RoverEarlyEnd, CancelledPromptKeepsTheNumberAndTheRunGoesOn) {
   EXPECT_EQ(s.Ui().prompts.size(), 1u);
   EXPECT_EQ(s.Form().PhoneNumber, DefaultPhoneNumber);
   EXPECT_TRUE(Contains(s.Log(), std::string("Dial test, ") + DefaultPhoneNumber));
+}
+
+// Branches of the run that a spoiled reply reaches; each row states the lines
+// it must show at its level, consecutive, worked out from the steps.
+TEST(RoverBranches, ReachedThroughSpoiledReplies) {
+  using Fault = FaultInjector::Fault;
+  const std::string kConnect = "\r\nCONNECT 9600\r\n", kOk = "\r\nOK\r\n";
+  struct Row {
+    const char* name;
+    std::function<void(FaultyScenario&)> spoil;
+    std::uint8_t level;
+    Lines run;
+  };
+  const Row rows[] = {
+      // "AT V1" number 6: after detection and four resets, the one with DTR low.
+      {"&D0 accepted, no reply with DTR low",
+       [](FaultyScenario& f) { f.injector->At("AT V1", 6, Fault::AnswerInstead); },
+       1,
+       {"Did not reply to commands with no DTR, &D0 does not work",
+        "   You must create a cable for this modem to work, DTR DSR Looped", "Rasing DTR", "",
+        "Testing dial with RTS low, expected to time out"}},
+      // The answering system's greeting comes only once RTS is up again.
+      {"connected with RTS low, greeted later",
+       [](FaultyScenario& f) {
+         f.injector->At("ATDT", 4, Fault::AnswerInstead, "\r\nCONNECT 9600\r\n", [&f] {
+           platform::clock::ScheduleAfter(5500, [&f] { f.injector->Send("Welcome"); });
+         });
+       },
+       4,
+       {"Did not get Welcome message from server", "Got Connected with RTS low", "Rasing RTS",
+        "Got Welcome after rasing RTS", "", "Raising RTS"}},
+      // The "\Q0" the modem never got: its flow control still holds CONNECT
+      // back, the dial times out, and the wait after raising RTS connects.
+      {"timed-out \\Q0 call",
+       [&](FaultyScenario& f) {
+         f.injector->At("AT\\Q0", 2, Fault::AnswerInstead, kOk);
+         f.injector->At("\r\n", 2, Fault::AnswerInstead, kConnect);
+       },
+       3,
+       {"Dial timed out", "Did not get connected message with RTS low",
+        "Modem is connected (CD High)", "Did get connected after raising RTS",
+        "\\Q2, Flow control, not supported. Following test may not be valid"}},
+      {"\\Q2 answered after the \\Q0 call",
+       [&](FaultyScenario& f) { f.injector->At("AT\\Q2", 2, Fault::AnswerInstead, kOk); },
+       4,
+       {"Dial with no flow control (\\Q0) works", "\\Q2, Flow control, responded OK",
+        "Raising RTS", "Hang up, takes upto 15 seconds"}},
+  };
+  for (const Row& row : rows) {
+    SCOPED_TRACE(row.name);
+    FaultyScenario f({.level = row.level});
+    row.spoil(f);
+    f.s.Click(f.s.Form().Test1);
+    EXPECT_TRUE(scenario::ContainsRun(f.s.Log(), row.run));
+    EXPECT_EQ(f.s.Log().back(), "Test Finished, results copied to clipboard");
+  }
 }
 
 }  // namespace

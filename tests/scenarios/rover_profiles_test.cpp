@@ -186,7 +186,11 @@ const ProfileCase kCases[] = {
       {1, "DSR lowered when DTR lowed not expected. Standard cables will not work"}}},
     {"dsr-low", {false, true, false, true, true, true, false}, Plus(kQ0WithD0, kDsrNote),
      kStandardSummary,
-     {{1, "DSR low when not expected. Standard cables may not work"}, {4, "Lowering DTR"}}},
+     // Only the first DSR line: the second is not written once DSR was low.
+     {{1, "DSR low when not expected. Standard cables may not work"},
+      {4, "Lowering DTR"},
+      {1, ""},
+      {1, "Dial in default mode without DTR test, 5551234"}}},
     {"ignores-hangup", {false, true, false, true, true, true, false}, kQ0WithD0, kStandardSummary,
      {{1, "Carrier Detect high after hang up. Most likely manual hang up required"},
       {3, "Attempting to hang up using DTR"}}},

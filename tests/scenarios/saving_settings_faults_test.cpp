@@ -226,4 +226,20 @@ TEST(SavingSettingsFaults, EchoInFrontOfTheNumber) {
   EXPECT_EQ(log.back(), "Test Finished, results copied to clipboard");
 }
 
+// S0 reads wrong only after "AT &W": that is not expected, and the run goes
+// on to the reset.
+TEST(SavingSettingsFaults, AutoAnswerWrongAfterWriting) {
+  ProxiedScenario p({.level = 0});
+  p.proxy->prefix = "AT S0?";
+  p.proxy->nth = 3;  // the initial value, the check after setting, this one
+  p.proxy->answer = "\r\n000\r\n\r\nOK\r\n";
+  p.s.Click(p.s.Form().SavingSettingsTest1);
+  const Lines log = p.s.Log();
+  EXPECT_TRUE(scenario::ContainsRun(
+      log, {"Wrote Settings.", "", "Dial Time out setting checked",
+            "Did not get correct auto answer (S0) value, Not expected", "Read S0, Got ", "000",
+            "", "", "", "Modem Reseting"}));
+  EXPECT_EQ(log.back(), "Test Finished, results copied to clipboard");
+}
+
 }  // namespace

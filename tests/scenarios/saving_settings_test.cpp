@@ -168,4 +168,20 @@ TEST(SavingSettings, TheResultsPaneShowsEachReadBack) {
   }
 }
 
+// A Detect command that found the modem is trusted: the test runs at that
+// speed and does not detect again before it starts.
+TEST(SavingSettings, AnEarlierDetectionIsTrusted) {
+  scenario::Scenario s({.level = 2});
+  s.PowerCycleWhenAsked();
+  s.Click(s.Form().N96001);
+  s.Click(s.Form().SavingSettingsTest1);
+  const Lines log = s.Log();
+  ASSERT_GE(log.size(), 3u);
+  EXPECT_EQ(Lines(log.begin(), log.begin() + 3),
+            (Lines{"", "", "Indicated supports writing of settings"}));
+  EXPECT_FALSE(s.Form().DetectedAt19200);
+  EXPECT_EQ(s.Form().ComPort->BaudRate(), comms::br9600);
+  EXPECT_EQ(log.back(), "Test Finished, results copied to clipboard");
+}
+
 }  // namespace
