@@ -86,7 +86,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     auto fail = [&](std::string why) { return ParseResult{std::nullopt, std::move(why)}; };
     const bool takesValue = option == "--run" || option == "--port" || option == "--level" ||
                             option == "--phone" || option == "--save-log" ||
-                            option == "--clipboard";
+                            option == "--clipboard" || option == "--trace";
     if (!takesValue && option != "--simulate" && inlineValue) {
       return fail("option " + option + " takes no value");
     }
@@ -124,10 +124,13 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
           return fail("unknown modem profile: " + profile + " (see --list-profiles)");
         }
         line.simulate = profile;
+      } else if (ReplayedTrace(*v)) {
+        line.simulate = *v;
       } else if (v->find('/') != std::string::npos) {
         line.device = *v;
       } else {
-        return fail("unknown port: " + *v + " (COM1 ... COM10, a device path or sim:PROFILE)");
+        return fail("unknown port: " + *v +
+                    " (COM1 ... COM10, a device path, sim:PROFILE or replay:FILE)");
       }
     } else if (option == "--level") {
       const auto level = LevelNamed(*v);
@@ -139,6 +142,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       line.saveLog = *v;
     } else if (option == "--clipboard") {
       line.clipboard = *v;
+    } else if (option == "--trace") {
+      line.trace = *v;
     } else if (option == "--nextel") {
       line.nextel = true;
     } else if (option == "--fast") {
@@ -147,7 +152,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       line.lines = true;
     } else if (option == "--simulate") {
       const std::string profile = inlineValue.value_or("standard");
-      if (!sim::IsProfile(profile)) {
+      if (!sim::IsProfile(profile) && !ReplayedTrace(profile)) {
         return fail("unknown modem profile: " + profile + " (see --list-profiles)");
       }
       line.simulate = profile;
@@ -172,6 +177,12 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   return {line, {}};
 }
 
+std::optional<std::string> ReplayedTrace(const std::string& simulate) {
+  constexpr std::string_view kScheme = "replay:";
+  if (simulate.size() <= kScheme.size() || simulate.rfind(kScheme, 0) != 0) return std::nullopt;
+  return simulate.substr(kScheme.size());
+}
+
 std::string UsageText() {
   return "Usage: telvora --run PROCEDURE [options]\n"
          "       telvora --list-ports | --list-profiles | --help | --version\n"
@@ -183,18 +194,22 @@ std::string UsageText() {
          "Options:\n"
          "  --port PORT           COM1 ... COM10 as the Port menu would choose it\n"
          "                        (default COM1), a device path such as\n"
-         "                        /dev/ttyUSB0, or sim:PROFILE for a simulated modem\n"
+         "                        /dev/ttyUSB0, sim:PROFILE for a simulated modem or\n"
+         "                        replay:FILE for one recorded with --trace\n"
          "  --level LEVEL         summary, minimal, normal (default), verbose or debug\n"
          "  --phone NUMBER        the number to dial, as if entered under\n"
          "                        File > Phone Number\n"
          "  --nextel              check \"Nextel Phone\" (the modem is reset with AT Z0)\n"
          "  --simulate[=PROFILE]  a simulated modem on the port (default: standard)\n"
+         "  --simulate=replay:FILE\n"
+         "                        the modem recorded in a session trace (see --trace)\n"
          "  --fast                virtual time: a whole test in moments (needs --simulate)\n"
          "  --lines               the modem lines on standard error, one line with the\n"
          "                        time at each change\n"
          "  --save-log FILE       write the final log to FILE\n"
          "  --clipboard FILE      write what the procedure copied to the clipboard to FILE\n"
          "                        (left empty when nothing was copied)\n"
+         "  --trace FILE          record the session on the port into FILE, as it happens\n"
          "  --list-ports          COM1 ... COM10 with their devices, and the serial\n"
          "                        devices found, each with the line that maps it\n"
          "  --list-profiles       list the simulated modem's profiles\n"
@@ -203,7 +218,8 @@ std::string UsageText() {
          "\n"
          "Log lines go to standard output as they are written. Prompts are asked on\n"
          "the terminal: a typed line is OK, an empty line or end of input is Cancel.\n"
-         "With --simulate, the \"Action Required\" box power-cycles the simulated modem.\n"
+         "With --simulate, the \"Action Required\" box power-cycles the simulated modem\n"
+         "(a replayed one goes off and on as recorded).\n"
          "Ctrl+C is File > Exit, also at a prompt: the run stops at its next step and\n"
          "still writes its files.\n"
          "\n"

@@ -20,12 +20,16 @@ struct CommandLine {
   std::uint8_t level = 2;  // 0 Summary ... 4 Debug
   std::optional<std::string> phone;
   bool nextel = false;
-  std::optional<std::string> simulate;  // the profile
+  std::optional<std::string> simulate;  // the profile, or "replay:FILE"
   bool fast = false;
   bool lines = false;  // the modem lines on standard error
   std::optional<std::string> saveLog;
   std::optional<std::string> clipboard;
+  std::optional<std::string> trace;  // the session trace to record
 };
+
+// The trace file of a "--simulate=replay:FILE", else nullopt.
+std::optional<std::string> ReplayedTrace(const std::string& simulate);
 
 // The parsed command line, or the reason it is not one (the first problem).
 struct ParseResult {

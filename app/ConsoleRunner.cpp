@@ -14,11 +14,13 @@
 #include "app/TelvoraMain.h"
 #include "app/TerminalText.h"
 #include "platform/clock.h"
+#include "platform/commapi/trace_recorder.h"
 #include "platform/commapi/virtual_device.h"
 #include "platform/interrupt.h"
 #include "platform/serial_devices.h"
 #include "platform/threads.h"
 #include "platform/toolkit/headless.h"
+#include "sim/ReplayDevice.h"
 #include "sim/SimulatedModem.h"
 
 namespace console {
@@ -33,8 +35,8 @@ constexpr std::uint32_t kPowerCycleStepMs = 100;
 
 // The headless backend in terminal mode, which also remembers whether a
 // procedure put anything on the clipboard (how a test says it reached its
-// end) and, with a simulated modem, does the power cycle that the "Action
-// Required" box asks for and answers the box itself.
+// end) and, with a simulated or replayed modem, does the power cycle that
+// the "Action Required" box asks for and answers the box itself.
 class ConsoleBackend : public toolkit::HeadlessBackend {
  public:
   void SetClipboardText(const std::string& text) override {
@@ -43,30 +45,39 @@ class ConsoleBackend : public toolkit::HeadlessBackend {
   }
   void MessageBox(const std::string& caption, const std::string& text,
                   toolkit::MessageIcon icon) override {
-    if (!simulated || caption != "Action Required") {
+    if ((!simulated && !replayed) || caption != "Action Required") {
       HeadlessBackend::MessageBox(caption, text, icon);
       return;
     }
     boxes.push_back({caption, text, icon});
-    *output << caption << ": " << text << "\n(the simulated modem is switched off and on)"
+    *output << caption << ": " << text
+            << (simulated ? "\n(the simulated modem is switched off and on)"
+                          : "\n(the replayed modem goes off and on as recorded)")
             << std::endl;
-    simulated->PowerCycle();
     // The box is modal: the window keeps handling the port while it shows.
+    // The switch is pressed a step after the box appears, as a person would:
+    // what the box's own moment brought is handled first, so that a session
+    // trace keeps the two apart.
     auto& app = toolkit::Application::Instance();
     const platform::clock::Millis start = platform::clock::Now();
-    auto waiting = [&] {
-      const platform::clock::Millis waited = platform::clock::Now() - start;
-      return waited < kPowerCycleMs || (!simulated->Powered() && waited < kGiveUpMs);
+    auto serveUntil = [&](auto done) {
+      while (!done(platform::clock::Now() - start)) {
+        app.ServeWhileModal();
+        platform::clock::Sleep(kPowerCycleStepMs);
+      }
     };
-    while (waiting()) {
-      app.ServeWhileModal();
-      platform::clock::Sleep(kPowerCycleStepMs);
-    }
+    serveUntil([](platform::clock::Millis waited) { return waited >= kPowerCycleStepMs; });
+    if (simulated) simulated->PowerCycle();
+    serveUntil([this](platform::clock::Millis waited) {
+      const bool back = simulated ? simulated->Powered() : !replayed->LineChangesPending();
+      return waited >= kGiveUpMs || (waited >= kPowerCycleMs && back);
+    });
     app.ServeWhileModal();
   }
 
   bool copied = false;
   sim::SimulatedModem* simulated = nullptr;
+  sim::ReplayDevice* replayed = nullptr;
 };
 
 // Ctrl+C: File › Exit at the next message processing, every time it is
@@ -89,22 +100,20 @@ class VirtualTimeScope {
   bool on_;
 };
 
-// A simulated modem bound to a port's device name while it lives.
+// A simulated or replayed modem bound to a port's device name while it lives.
 class SimulatedPort {
  public:
-  SimulatedPort(const std::string& profile, int port)
-      : deviceName_("\\\\.\\COM" + std::to_string(port)),
-        modem_(sim::SimulatedModem::Create(profile)) {
+  SimulatedPort(std::shared_ptr<commapi::VirtualDevice> modem, int port)
+      : deviceName_("\\\\.\\COM" + std::to_string(port)), modem_(std::move(modem)) {
     commapi::BindVirtualDevice(deviceName_, modem_);
   }
   ~SimulatedPort() { commapi::UnbindVirtualDevice(deviceName_); }
   SimulatedPort(const SimulatedPort&) = delete;
   SimulatedPort& operator=(const SimulatedPort&) = delete;
-  sim::SimulatedModem& Modem() { return *modem_; }
 
  private:
   std::string deviceName_;
-  std::shared_ptr<sim::SimulatedModem> modem_;
+  std::shared_ptr<commapi::VirtualDevice> modem_;
 };
 
 // --port PATH: COMn stands for that device for the length of the run, as
@@ -244,10 +253,12 @@ bool RunProcedure(TMain_Form& form, Procedure procedure, const ConsoleBackend& u
   return false;
 }
 
-// The files a run writes at its end, prepared before it starts so that a bad
-// path is found before the modem is touched.
+// The files a run writes, prepared before it starts so that a bad path is
+// found before the modem is touched: the log and the clipboard at its end,
+// the session trace as it goes.
 struct OutputFiles {
   ReplacedFile log, clipboard;
+  std::unique_ptr<commapi::TraceRecorder> trace;
 };
 
 bool OpenOutputs(const CommandLine& line, OutputFiles& files, std::ostream& err) {
@@ -257,8 +268,35 @@ bool OpenOutputs(const CommandLine& line, OutputFiles& files, std::ostream& err)
     err << "telvora: cannot write " << path << ": " << why << "\n";
     return false;
   };
+  if (line.trace && !(files.trace = commapi::TraceRecorder::Start(*line.trace)))
+    err << "telvora: cannot write " << *line.trace << "\n";
   return (!line.saveLog || open(files.log, *line.saveLog)) &&
-         (!line.clipboard || open(files.clipboard, *line.clipboard));
+         (!line.clipboard || open(files.clipboard, *line.clipboard)) &&
+         (!line.trace || files.trace);
+}
+
+// The modem of --simulate: a profile of the simulator or a recorded one.
+struct ModemChoice {
+  std::shared_ptr<commapi::VirtualDevice> device;  // null: the port's own device
+  sim::SimulatedModem* simulated = nullptr;        // the device, when it is the simulator
+  sim::ReplayDevice* replayed = nullptr;           // or when it is a recording
+};
+
+bool ChooseModem(const CommandLine& line, ModemChoice& modem, std::ostream& err) {
+  if (!line.simulate) return true;
+  const std::optional<std::string> trace = ReplayedTrace(*line.simulate);
+  if (!trace) {
+    auto simulated = sim::SimulatedModem::Create(*line.simulate);
+    modem.simulated = simulated.get();
+    modem.device = std::move(simulated);
+    return true;
+  }
+  std::string error;
+  auto replayed = sim::ReplayDevice::Load(*trace, ReportReplayMismatch, error);
+  if (!replayed) err << "telvora: " << error << "\n";
+  modem.replayed = replayed.get();
+  modem.device = std::move(replayed);
+  return modem.device != nullptr;
 }
 
 // False, with a message, when a file could not be written.
@@ -279,11 +317,13 @@ bool CommitOutputs(const CommandLine& line, OutputFiles& files, const std::strin
 int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostream& err,
         bool outputIsTerminal) {
   OutputFiles files;
-  if (!OpenOutputs(line, files, err)) return kBadCommandLine;
+  ModemChoice modem;
+  if (!ChooseModem(line, modem, err) || !OpenOutputs(line, files, err)) return kBadCommandLine;
 
   platform::SetMainThread();
   VirtualTimeScope virtualTime(line.fast);
   sim::RegisterSimScheme();  // TELVORA_COMn=sim:PROFILE works here too
+  sim::RegisterReplayScheme(ReportReplayMismatch);  // and replay:FILE
   auto& app = toolkit::Application::Instance();
   app.Reset();
   const platform::interrupt::Catcher interrupts(OnInterrupt);
@@ -299,14 +339,22 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
   if (line.device) mapped.emplace(line.port, *line.device);
   // The simulated modem is bound to the port itself; the mapping only gives
   // the port its name in --lines.
-  if (line.simulate) mapped.emplace(line.port, "sim:" + *line.simulate);
+  if (line.simulate)
+    mapped.emplace(line.port,
+                   ReplayedTrace(*line.simulate) ? *line.simulate : "sim:" + *line.simulate);
   std::unique_ptr<SimulatedPort> simulated;
-  if (line.simulate) {
-    simulated = std::make_unique<SimulatedPort>(*line.simulate, line.port);
-    ui.simulated = &simulated->Modem();
+  if (modem.device) {
+    simulated = std::make_unique<SimulatedPort>(modem.device, line.port);
+    ui.simulated = modem.simulated;
+    ui.replayed = modem.replayed;
   }
 
   int status = kEndedEarly;
+  auto reportError = [&](const std::string& text) {
+    // What the error box would show.
+    err << text << "\n" << std::flush;
+    status = kPortError;
+  };
   {
     TMain_Form form;
     form.Output_Memo.OnLineAdded = [&out, outputIsTerminal](const std::string& text) {
@@ -327,9 +375,7 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
       status = RunProcedure(form, line.procedure, ui) ? kNormalEnd : kEndedEarly;
       form.ShowLineState();  // a procedure that closed the port waits no more
     } catch (const std::exception& error) {
-      // What the error box would show.
-      err << form.ErrorBoxText(error) << "\n" << std::flush;
-      status = kPortError;
+      reportError(form.ErrorBoxText(error));
     }
     app.OnInterrupt = nullptr;
 
@@ -338,7 +384,13 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
     if (!CommitOutputs(line, files, log, ui.copied ? ui.clipboard : std::string(), err))
       status = kOutputError;
   }  // the form closes the port before the modem goes
+  try {
+    app.ProcessMessages();  // a replay that went astray at the last close says so
+  } catch (const std::exception& error) {
+    reportError(error.what());
+  }
   ui.simulated = nullptr;
+  ui.replayed = nullptr;
   simulated.reset();
   app.Reset();
   app.SetBackend(std::make_unique<toolkit::HeadlessBackend>());  // ours points at the streams

@@ -2,6 +2,8 @@
 
 #include <functional>
 
+#include "platform/commapi/trace_recorder.h"
+
 // A dial-in test line whose answering system greets callers with "Welcome".
 const char* const DefaultPhoneNumber = "5550123";
 

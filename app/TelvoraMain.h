@@ -15,6 +15,10 @@
 #include "comms/Comms.h"
 #include "platform/toolkit/toolkit.h"
 
+namespace commapi {
+class TraceRecorder;
+}
+
 class TMain_Form : public toolkit::TForm {
  public:
   TMain_Form();
@@ -24,7 +28,7 @@ class TMain_Form : public toolkit::TForm {
   // Components, named as the window's.
   toolkit::TMainMenu MainMenu1{"MainMenu1"};
   toolkit::TMenuItem *File1, *N1, *N3, *NextelPhone, *N2, *MessageLevel1, *Summary, *Minimal,
-      *Normal, *Verbose, *Debug, *N4, *SaveLog1, *Exit1;
+      *Normal, *Verbose, *Debug, *N4, *SaveLog1, *RecordTrace1, *Exit1;
   toolkit::TMenuItem *Port1, *COM11, *COM21, *COM31, *COM41, *COM51, *COM61, *COM71, *COM81,
       *COM91, *COM101;
   toolkit::TMenuItem *Detec1, *N96001, *N192001, *N384001;
@@ -91,6 +95,8 @@ class TMain_Form : public toolkit::TForm {
   std::string ErrorBoxText(const std::exception& error) const;
   // File › Save Log... (LogFile.cpp): the log as a text file, CR LF line ends.
   void SaveLog1Click(rtl::TObject* sender);
+  // File › Record Trace... (SessionTraces.cpp): checked while recording.
+  void RecordTrace1Click(rtl::TObject* sender);
   // The user closes the window: during a command, only after a Yes.
   void FormCloseQuery();
 
@@ -204,6 +210,8 @@ class TMain_Form : public toolkit::TForm {
   // return in it would end the dial command early.
   static std::string NumberAsEntered(const std::string& typed);
   bool commandRunning_ = false;
+  // The session trace being recorded (File > Record Trace...), if any.
+  std::unique_ptr<commapi::TraceRecorder> trace_;
   // Dialogue engine and detection (Dialogue.cpp, Detect.cpp).
   // E&xit ends every wait after its first pass, unless this is set.
   bool waitsOutlastExit_ = false;
@@ -233,6 +241,9 @@ class TMain_Form : public toolkit::TForm {
   replies::ReplyScanner replyScanner_;
   // ---- end internals ----
 };
+
+// A replayed modem's report that the program left its recording.
+void ReportReplayMismatch(const std::string& text);
 
 // The default number of the dial-in answering system.
 extern const char* const DefaultPhoneNumber;

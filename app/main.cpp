@@ -9,6 +9,7 @@
 #include "platform/interrupt.h"
 #include "platform/threads.h"
 #include "platform/toolkit/toolkit.h"
+#include "sim/ReplayDevice.h"
 #include "sim/SimulatedModem.h"
 #ifdef TELVORA_WITH_QT
 #include "platform/toolkit/qt/qt_backend.h"
@@ -17,6 +18,7 @@
 int main(int argc, char** argv) {
   platform::SetMainThread();
   sim::RegisterSimScheme();  // TELVORA_COMn=sim:PROFILE, in the window too
+  sim::RegisterReplayScheme(ReportReplayMismatch);  // and TELVORA_COMn=replay:FILE
 
   // The console runner (telvora --run ...), before any window is created.
   const std::vector<std::string> args(argv + 1, argv + argc);

@@ -3,17 +3,29 @@
 #include "platform/commapi/errors.h"
 #include "platform/commapi/port.h"
 #include "platform/commapi/port_settings.h"
+#include "platform/commapi/trace_recorder.h"
 
 namespace commapi {
 
 namespace {
 
 // Runs call on the port behind handle, or fails with ERROR_INVALID_HANDLE.
-template <typename Call>
+// A session trace learns from a failure when the device has gone, but not
+// from the monitoring thread's event wait: when that one fails is a matter
+// of thread timing, and a trace must replay the same way every time.
+template <bool kTraced = true, typename Call>
 BOOL OnPort(HANDLE handle, Call call) {
   auto port = FindHandleAs<Port>(handle);
   if (!port) return Fail(ERROR_INVALID_HANDLE);
-  return call(*port);
+  const BOOL ok = call(*port);
+  if (kTraced && !ok && trace_hooks::Recording()) trace_hooks::Failed(handle, GetLastError());
+  return ok;
+}
+
+// What a completed transfer moved.
+DWORD Transferred(const DWORD* count, const OVERLAPPED* overlapped) {
+  if (count != nullptr) return *count;
+  return overlapped != nullptr ? static_cast<DWORD>(overlapped->InternalHigh) : 0;
 }
 
 }  // namespace
@@ -30,7 +42,10 @@ BOOL GetCommState(HANDLE file, DCB* dcb) {
 
 BOOL SetCommState(HANDLE file, const DCB* dcb) {
   return OnPort(file, [&](Port& port) {
-    return dcb == nullptr ? Fail(ERROR_INVALID_PARAMETER) : port.SetCommState(*dcb);
+    if (dcb == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+    const BOOL ok = port.SetCommState(*dcb);
+    if (ok && trace_hooks::Recording()) trace_hooks::Configured(file, *dcb);
+    return ok;
   });
 }
 
@@ -45,7 +60,7 @@ BOOL SetCommMask(HANDLE file, DWORD mask) {
 }
 
 BOOL WaitCommEvent(HANDLE file, DWORD* eventMask, OVERLAPPED* overlapped) {
-  return OnPort(file, [&](Port& port) { return port.WaitCommEvent(eventMask, overlapped); });
+  return OnPort<false>(file, [&](Port& port) { return port.WaitCommEvent(eventMask, overlapped); });
 }
 
 BOOL ClearCommError(HANDLE file, DWORD* errors, COMSTAT* stat) {
@@ -54,8 +69,10 @@ BOOL ClearCommError(HANDLE file, DWORD* errors, COMSTAT* stat) {
 
 BOOL GetCommModemStatus(HANDLE file, DWORD* modemStatus) {
   return OnPort(file, [&](Port& port) {
-    return modemStatus == nullptr ? Fail(ERROR_INVALID_PARAMETER)
-                                  : port.GetCommModemStatus(modemStatus);
+    if (modemStatus == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+    const BOOL ok = port.GetCommModemStatus(modemStatus);
+    if (ok && trace_hooks::Recording()) trace_hooks::LinesRead(file, *modemStatus);
+    return ok;
   });
 }
 
@@ -68,7 +85,11 @@ BOOL PurgeComm(HANDLE file, DWORD flags) {
 BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, OVERLAPPED* overlapped) {
   return OnPort(file, [&](Port& port) {
     if (buffer == nullptr && toRead > 0) return Fail(ERROR_INVALID_PARAMETER);
-    return port.ReadFile(buffer, toRead, read, overlapped);
+    const BOOL ok = port.ReadFile(buffer, toRead, read, overlapped);
+    if (ok && trace_hooks::Recording())
+      trace_hooks::Received(file,
+                            {static_cast<const char*>(buffer), Transferred(read, overlapped)});
+    return ok;
   });
 }
 
@@ -76,7 +97,10 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written,
                OVERLAPPED* overlapped) {
   return OnPort(file, [&](Port& port) {
     if (buffer == nullptr && toWrite > 0) return Fail(ERROR_INVALID_PARAMETER);
-    return port.WriteFile(buffer, toWrite, written, overlapped);
+    const BOOL ok = port.WriteFile(buffer, toWrite, written, overlapped);
+    if (ok && trace_hooks::Recording())
+      trace_hooks::Sent(file, {static_cast<const char*>(buffer), Transferred(written, overlapped)});
+    return ok;
   });
 }
 

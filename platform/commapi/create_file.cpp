@@ -2,6 +2,7 @@
 #include "platform/commapi/bindings.h"
 #include "platform/commapi/errors.h"
 #include "platform/commapi/native_port.h"
+#include "platform/commapi/trace_recorder.h"
 #include "platform/commapi/virtual_port.h"
 
 namespace commapi {
@@ -12,16 +13,19 @@ HANDLE CreateFileA(const char* fileName, DWORD, DWORD, void*, DWORD, DWORD, HAND
     return INVALID_HANDLE_VALUE;
   }
   DeviceTarget target = ClaimDevice(fileName);
-  if (target.error != 0) {
+  std::shared_ptr<Port> port;
+  if (target.error != 0)
     SetLastError(target.error);
+  else
+    port = target.device ? VirtualPort::Open(target.name, std::move(target.device))
+                         : OpenNativePort(target.name, target.path);
+  if (!port) {
+    if (trace_hooks::Recording()) trace_hooks::OpenFailed(GetLastError());
     return INVALID_HANDLE_VALUE;
   }
-  if (target.device) {
-    return RegisterHandle(VirtualPort::Open(std::move(target.name), std::move(target.device)));
-  }
-  std::shared_ptr<Port> port = OpenNativePort(target.name, target.path);
-  if (!port) return INVALID_HANDLE_VALUE;
-  return RegisterHandle(std::move(port));
+  HANDLE handle = RegisterHandle(std::move(port));
+  if (trace_hooks::Recording()) trace_hooks::Opened(handle, target.name);
+  return handle;
 }
 
 }  // namespace commapi

@@ -4,6 +4,7 @@
 #include <unordered_map>
 
 #include "platform/commapi/errors.h"
+#include "platform/commapi/trace_recorder.h"
 
 namespace commapi {
 
@@ -46,6 +47,7 @@ BOOL CloseHandle(HANDLE handle) {
     object = std::move(it->second);
     table.objects.erase(it);
   }
+  if (trace_hooks::Recording()) trace_hooks::Closed(handle);
   // Outside the table lock: closing a port detaches its device, which may
   // call back into the emulation.
   object->Close();

@@ -106,6 +106,7 @@ TEST_F(MainFormTest, MenuTreeAsStored) {
       "    Debug \"Debug\"",
       "  N4 \"-\"",
       "  SaveLog1 \"Save &Log...\" shortcut 16467",
+      "  RecordTrace1 \"Record Trace...\"",
       "  Exit1 \"E&xit\" shortcut 32856",
       "Port1 \"&Port\"",
       "  COM11 \"COM1\" checked",

@@ -97,6 +97,7 @@ TEST_F(MainWindowTest, ShowsCaptionMenusAndLog) {
       "    \"Debug\"",
       "  -",
       "  \"Save &Log...\" Ctrl+S",
+      "  \"Record Trace...\"",
       "  \"E&xit\" Alt+X",
       "\"&Port\"",
       "  \"COM1\" checked",

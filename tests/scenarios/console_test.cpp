@@ -16,9 +16,13 @@
 #include <sstream>
 
 #include "app/ConsoleRunner.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/pty.h"
 
 namespace {
+
+using testsupport::ReadFile;
+using testsupport::TempDir;
 
 struct Result {
   int status;
@@ -32,26 +36,6 @@ Result RunConsoleWith(std::vector<std::string> args, const std::string& input = 
   const int status = console::RunConsole(args, in, out, err, outputIsTerminal);
   return {status, out.str(), err.str()};
 }
-
-std::string ReadFile(const std::filesystem::path& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
-
-class TempDir {
- public:
-  TempDir() {
-    char pattern[] = "/tmp/telvora-console-XXXXXX";
-    path_ = mkdtemp(pattern);
-  }
-  ~TempDir() { std::filesystem::remove_all(path_); }
-  std::string operator/(const std::string& name) const { return (path_ / name).string(); }
-
- private:
-  std::filesystem::path path_;
-};
 
 TEST(ConsoleRunner, RejectsBadCommandLinesWithUsage) {
   const std::vector<std::vector<std::string>> bad = {
@@ -253,11 +237,14 @@ TEST(ConsoleRunner, OnlyATerminalSeesControlBytesEscaped) {
                           [](char c) { return static_cast<unsigned char>(c) >= 0x80; }));
 }
 
-TEST(ConsoleRunner, AnOutputFileThatCannotBeWrittenIsABadCommandLine) {
-  const Result r = RunConsoleWith(
-      {"--run", "detect-9600", "--simulate", "--fast", "--save-log", "/nonexistent/dir/log.txt"});
-  EXPECT_EQ(r.status, console::kBadCommandLine);
-  EXPECT_EQ(r.out, "");
+TEST(ConsoleRunner, AFileThatCannotBeWrittenOrReplayedIsABadCommandLine) {
+  for (const char* option : {"--save-log=", "--trace=", "--simulate=replay:"}) {
+    const Result r = RunConsoleWith(
+        {"--run", "detect-9600", "--simulate", "--fast", option + std::string("/nonexistent/f")});
+    EXPECT_EQ(r.status, console::kBadCommandLine) << option;
+    EXPECT_EQ(r.err.rfind("telvora: cannot ", 0), 0u) << r.err;
+    EXPECT_EQ(r.out, "");
+  }
 }
 
 // The built program next to the test binaries, when it is there.
