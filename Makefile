@@ -3,7 +3,7 @@ PRESET ?= default
 BUILD  := build/$(PRESET)
 JOBS   ?= $(shell nproc)
 
-.PHONY: all deps build test demo window install screenshot sanitize fuzz sweep bench clean
+.PHONY: all deps build test demo window windows test-windows install screenshot sanitize fuzz sweep bench clean
 
 all: build
 
@@ -70,6 +70,21 @@ bench: build
 # The whole fault sweep; the suite runs a spread of it.
 sweep: build
 	TELVORA_SWEEP=full $(BUILD)/tests/test_scenarios --gtest_filter='FaultSweep.*' --gtest_brief=1
+
+# The Windows build: build/windows/telvora.exe, one static file, cross-compiled
+# with mingw-w64; the tests run under wine (scripts/wine-run.sh, needs root).
+build/windows/build.ninja:
+	@scripts/install-deps.sh windows
+	cmake --preset windows
+
+windows: build/windows/build.ninja
+	@scripts/install-deps.sh windows
+	cmake --build build/windows -j $(JOBS) --target telvora
+
+test-windows: build/windows/build.ninja
+	@scripts/install-deps.sh windows
+	cmake --build build/windows -j $(JOBS)
+	ctest --preset windows -j $(JOBS)
 
 clean:
 	rm -rf build

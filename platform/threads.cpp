@@ -3,55 +3,22 @@
 #include <algorithm>
 #include <atomic>
 #include <chrono>
-#include <condition_variable>
-#include <deque>
 #include <iostream>
-#include <mutex>
 #include <thread>
 #include <utility>
-#include <vector>
+
+#include "platform/worker_state.h"
 
 #include "platform/interrupt.h"
 
 namespace platform {
+
+using detail::Shared;
+using detail::SyncCall;
+using detail::TheShared;
+using detail::Worker;
+
 namespace {
-
-// What SettleWorkers needs to know of a worker thread.
-struct Worker {
-  bool runnable = false;
-};
-
-struct SyncCall {
-  const std::function<void()>* fn;
-  Worker* worker;  // null when the caller is not a platform::Thread
-  std::exception_ptr error;
-  bool done = false;
-};
-
-// One lock for all thread bookkeeping: events, the synchronised-call queue
-// and the runnable count change together, which is what makes settling exact.
-struct Shared {
-  std::mutex mutex;
-  std::condition_variable changed;  // any event set, call done, worker state change
-  std::deque<SyncCall*> queue;
-  int runnable = 0;
-  std::function<void()> wakeup;
-  std::function<void(std::exception_ptr)> unhandled;
-
-  void SetRunnable(Worker* w, bool on) {
-    if (w == nullptr || w->runnable == on) return;
-    w->runnable = on;
-    runnable += on ? 1 : -1;
-    changed.notify_all();
-  }
-};
-
-// Never destroyed: a worker or clock callback may still touch it while
-// static objects are torn down at exit.
-Shared& TheShared() {
-  static Shared& shared = *new Shared;
-  return shared;
-}
 
 // Initialised during static start-up, which runs on the process's first
 // thread: a sensible user-interface thread until SetMainThread says otherwise.
@@ -88,6 +55,19 @@ void ReportUnhandled(std::exception_ptr error) {
 constexpr auto kSettleLimit = std::chrono::seconds(5);
 
 }  // namespace
+
+namespace detail {
+
+// Never destroyed: a worker or clock callback may still touch it while
+// static objects are torn down at exit.
+Shared& TheShared() {
+  static Shared& shared = *new Shared;
+  return shared;
+}
+
+Worker* CurrentWorker() { return currentWorker; }
+
+}  // namespace detail
 
 void SetMainThread() { mainThread = std::this_thread::get_id(); }
 
@@ -159,77 +139,6 @@ void SettleWorkers() {
   std::unique_lock lock(s.mutex);
   if (!s.changed.wait_for(lock, kSettleLimit, [&] { return s.runnable == 0; }))
     std::cerr << "Worker threads did not settle; going on without them\n";
-}
-
-// ---------------------------------------------------------------- Event
-
-struct Event::State {
-  bool manualReset;
-  bool set;
-  std::vector<Worker*> waiters;  // workers blocked in WaitAny on this event
-};
-
-Event::Event(bool manualReset, bool initiallySet)
-    : state_(std::make_unique<State>(State{manualReset, initiallySet, {}})) {}
-
-Event::~Event() = default;
-
-void Event::Set() {
-  Shared& s = TheShared();
-  std::lock_guard lock(s.mutex);
-  state_->set = true;
-  for (Worker* w : state_->waiters) s.SetRunnable(w, true);
-  s.changed.notify_all();
-}
-
-void Event::Reset() {
-  std::lock_guard lock(TheShared().mutex);
-  state_->set = false;
-}
-
-bool Event::IsSet() const {
-  std::lock_guard lock(TheShared().mutex);
-  return state_->set;
-}
-
-std::optional<std::size_t> WaitAny(std::span<Event* const> events,
-                                   std::optional<std::int64_t> timeoutMs) {
-  Shared& s = TheShared();
-  const auto deadline =
-      std::chrono::steady_clock::now() + std::chrono::milliseconds(timeoutMs.value_or(0));
-  std::unique_lock lock(s.mutex);
-
-  const auto take = [&]() -> std::optional<std::size_t> {
-    for (std::size_t i = 0; i < events.size(); ++i) {
-      Event::State& e = *events[i]->state_;
-      if (!e.set) continue;
-      if (!e.manualReset) e.set = false;
-      return i;
-    }
-    return std::nullopt;
-  };
-
-  std::optional<std::size_t> result = take();
-  if (result || events.empty()) return result;
-
-  Worker* const me = currentWorker;
-  for (Event* e : events) e->state_->waiters.push_back(me);
-  while (!(result = take())) {
-    // Blocked; a Set on one of the events makes this worker runnable again.
-    s.SetRunnable(me, false);
-    if (!timeoutMs) {
-      s.changed.wait(lock);
-    } else if (s.changed.wait_until(lock, deadline) == std::cv_status::timeout) {
-      result = take();
-      break;
-    }
-  }
-  for (Event* e : events) {
-    auto& waiters = e->state_->waiters;
-    waiters.erase(std::find(waiters.begin(), waiters.end(), me));
-  }
-  s.SetRunnable(me, true);
-  return result;
 }
 
 // ---------------------------------------------------------------- Thread

@@ -64,6 +64,9 @@ class Event {
   void Set();
   void Reset();
   bool IsSet() const;
+  // The system's own waitable object behind the event (a kernel event on
+  // Windows, which a kernel transfer can signal), or null where there is none.
+  void* NativeHandle() const;
 
  private:
   friend std::optional<std::size_t> WaitAny(std::span<Event* const>, std::optional<std::int64_t>);

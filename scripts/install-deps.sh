@@ -1,9 +1,15 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only when something is missing.
 # With "fuzz": also clang and its libFuzzer runtime, for make fuzz.
+#   scripts/install-deps.sh windows    the Windows build (mingw-w64, GoogleTest
+#                                      sources, wine to run the tests)
 set -euo pipefail
-packages=(g++ cmake ninja-build libgtest-dev libgmock-dev
-          qt6-base-dev libgl-dev xvfb xauth desktop-file-utils)
+if [ "${1:-}" = windows ]; then
+  packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine64 wine xvfb xauth)
+else
+  packages=(g++ cmake ninja-build libgtest-dev libgmock-dev
+            qt6-base-dev libgl-dev xvfb xauth desktop-file-utils)
+fi
 [ "${1:-}" = fuzz ] && packages+=(clang libclang-rt-14-dev)
 missing=()
 for p in "${packages[@]}"; do
@@ -12,7 +18,7 @@ done
 [ ${#missing[@]} -eq 0 ] && exit 0
 echo "Installing: ${missing[*]}"
 if [ "$(id -u)" -ne 0 ]; then
-  echo "Missing packages (${missing[*]}); run 'make deps' as root." >&2
+  echo "Missing packages (${missing[*]}); run scripts/install-deps.sh ${1:-} as root." >&2
   exit 1
 fi
 export DEBIAN_FRONTEND=noninteractive

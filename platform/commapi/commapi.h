@@ -1,11 +1,13 @@
 // The subset of the Windows communications API that the serial port
-// component calls, with the types and constants it needs. On Windows these
-// forward to kernel32; elsewhere they are emulated over POSIX termios. On
-// every platform a device name bound to a virtual device (virtual_device.h)
-// is served by that device.
+// component calls, with the types and constants it needs (same values and
+// layouts as kernel32's). Every HANDLE is an entry of the emulation's handle
+// table; a port on a real device forwards to kernel32 on Windows and is
+// emulated over POSIX termios elsewhere. On every platform a device name
+// bound to a virtual device (virtual_device.h) is served by that device.
 //
 // Device names "\\.\COMn" map to a path: the environment variable
-// TELVORA_COMn when set, else /dev/ttyS(n-1). A mapped value of the form
+// TELVORA_COMn when set, else the system's own device (/dev/ttyS(n-1) on
+// POSIX, "\\.\COMn" on Windows). A mapped value of the form
 // "scheme:argument" (for example "sim:standard") is created by the factory
 // registered for that scheme and bound to the name.
 #pragma once

@@ -50,7 +50,7 @@ std::string MappedDevicePath(const std::string& deviceName) {
   if (const char* value = std::getenv(variable.c_str()); value != nullptr && *value != '\0') {
     return value;
   }
-  return "/dev/ttyS" + std::to_string(*number - 1);
+  return DefaultDevicePath(*number);
 }
 
 }  // namespace commapi

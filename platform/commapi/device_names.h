@@ -13,4 +13,8 @@ std::optional<int> ComPortNumber(const std::string& deviceName);
 // are kept under this form so "COM3" and "\\.\COM3" are one device.
 std::string CanonicalDeviceName(const std::string& deviceName);
 
+// The system's own device for COMn when TELVORA_COMn does not name another:
+// /dev/ttyS(n-1) on POSIX, "\\.\COMn" itself on Windows.
+std::string DefaultDevicePath(int comNumber);
+
 }  // namespace commapi

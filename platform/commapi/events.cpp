@@ -21,7 +21,11 @@ std::optional<std::int64_t> Timeout(DWORD milliseconds) {
 }  // namespace
 
 HANDLE CreateEventA(void*, BOOL manualReset, BOOL initialState, const char*) {
-  return RegisterHandle(std::make_shared<EventObject>(manualReset != 0, initialState != 0));
+  auto object = std::make_shared<EventObject>(manualReset != 0, initialState != 0);
+  // Under its kernel handle where there is one, so an overlapped record
+  // carrying this event serves a kernel transfer as it stands.
+  HANDLE key = object->event.NativeHandle();
+  return RegisterHandle(std::move(object), key);
 }
 
 BOOL SetEvent(HANDLE handle) {

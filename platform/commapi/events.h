@@ -1,6 +1,7 @@
 // Event objects behind CreateEventA. They are built on platform::Event so
 // that a thread waiting in WaitForMultipleObjects counts as blocked for
-// virtual time.
+// virtual time; on Windows that is a kernel event, which kernel transfers
+// signal themselves.
 #pragma once
 
 #include "platform/commapi/handles.h"

@@ -22,8 +22,8 @@ HandleTable& Table() {
 
 }  // namespace
 
-HANDLE RegisterHandle(std::shared_ptr<HandleObject> object) {
-  HANDLE handle = object.get();
+HANDLE RegisterHandle(std::shared_ptr<HandleObject> object, HANDLE key) {
+  HANDLE handle = key != nullptr ? key : object.get();
   HandleTable& table = Table();
   std::lock_guard lock(table.mutex);
   table.objects.emplace(handle, std::move(object));

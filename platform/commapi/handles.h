@@ -17,7 +17,9 @@ class HandleObject {
   virtual void Close() {}
 };
 
-HANDLE RegisterHandle(std::shared_ptr<HandleObject> object);
+// Enters an object and returns its handle: the object's address, or `key`
+// when given (an event is known by its kernel handle where it has one).
+HANDLE RegisterHandle(std::shared_ptr<HandleObject> object, HANDLE key = nullptr);
 
 // The live object behind a handle, or null (closed, never issued, or of
 // another kind).

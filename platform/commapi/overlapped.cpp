@@ -41,8 +41,13 @@ BOOL CompletedTransfer(OVERLAPPED* overlapped, DWORD* transferred, DWORD count) 
 }
 
 BOOL GetOverlappedResult(HANDLE file, OVERLAPPED* overlapped, DWORD* transferred, BOOL wait) {
-  if (!FindHandleAs<Port>(file)) return Fail(ERROR_INVALID_HANDLE);
+  auto port = FindHandleAs<Port>(file);
+  if (!port) return Fail(ERROR_INVALID_HANDLE);
   if (overlapped == nullptr) return Fail(ERROR_INVALID_PARAMETER);
+  return port->GetOverlappedResult(overlapped, transferred, wait);
+}
+
+BOOL Port::GetOverlappedResult(OVERLAPPED* overlapped, DWORD* transferred, BOOL wait) {
   ULONG_PTR status = LoadStatus(overlapped);
   if (status == kPending) {
     if (!wait) return Fail(ERROR_IO_INCOMPLETE);

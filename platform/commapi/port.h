@@ -1,7 +1,8 @@
 // An open communications device behind a HANDLE: a virtual port (a bound
 // in-process device) or a native one. The API functions check their
 // arguments and the handle, then forward here. The settings, the event
-// machinery and the lock are the same for every kind of port and live here.
+// machinery and the lock are the same for every emulated port and live here;
+// a port the system itself provides (kernel32 on Windows) overrides them all.
 #pragma once
 
 #include <mutex>
@@ -14,18 +15,19 @@ namespace commapi {
 
 class Port : public HandleObject {
  public:
-  BOOL SetupComm(DWORD inQueue, DWORD outQueue);
-  BOOL GetCommState(DCB* dcb);
+  virtual BOOL SetupComm(DWORD inQueue, DWORD outQueue);
+  virtual BOOL GetCommState(DCB* dcb);
   virtual BOOL SetCommState(const DCB& dcb) = 0;
-  BOOL SetCommTimeouts(const COMMTIMEOUTS& timeouts);
-  BOOL SetCommMask(DWORD mask);
-  BOOL WaitCommEvent(DWORD* eventMask, OVERLAPPED* overlapped);
+  virtual BOOL SetCommTimeouts(const COMMTIMEOUTS& timeouts);
+  virtual BOOL SetCommMask(DWORD mask);
+  virtual BOOL WaitCommEvent(DWORD* eventMask, OVERLAPPED* overlapped);
   virtual BOOL ClearCommError(DWORD* errors, COMSTAT* stat) = 0;
   virtual BOOL GetCommModemStatus(DWORD* modemStatus) = 0;
   virtual BOOL PurgeComm(DWORD flags) = 0;
   virtual BOOL ReadFile(void* buffer, DWORD toRead, DWORD* read, OVERLAPPED* overlapped) = 0;
   virtual BOOL WriteFile(const void* buffer, DWORD toWrite, DWORD* written,
                          OVERLAPPED* overlapped) = 0;
+  virtual BOOL GetOverlappedResult(OVERLAPPED* overlapped, DWORD* transferred, BOOL wait);
 
  protected:
   // The rest runs with mutex_ held.

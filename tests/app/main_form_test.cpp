@@ -10,7 +10,7 @@
 #include "platform/threads.h"
 #include "platform/toolkit/headless.h"
 #include "tests/support/Scenario.h"
-#include "tests/support/pty.h"
+#include "tests/support/ScopedEnv.h"
 
 namespace {
 

@@ -10,8 +10,8 @@
 #include "comms/DeviceSettings.h"
 #include "port_fixture.h"
 #include "tests/support/LambdaThread.h"
+#include "tests/support/ScopedEnv.h"
 #include "tests/support/SystemCallFaults.h"
-#include "tests/support/pty.h"
 
 namespace comms_test {
 namespace {

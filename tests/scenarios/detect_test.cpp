@@ -4,7 +4,7 @@
 #include "platform/commapi/virtual_device.h"
 #include "tests/support/Scenario.h"
 #include "tests/support/ScriptedModem.h"
-#include "tests/support/pty.h"
+#include "tests/support/ScopedEnv.h"
 
 namespace {
 

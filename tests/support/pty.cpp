@@ -32,19 +32,6 @@ std::int64_t NowMs() {
 
 }  // namespace
 
-ScopedEnv::ScopedEnv(std::string name, const std::string& value) : name_(std::move(name)) {
-  if (const char* old = std::getenv(name_.c_str())) previous_ = old;
-  ::setenv(name_.c_str(), value.c_str(), 1);
-}
-
-ScopedEnv::~ScopedEnv() {
-  if (previous_) {
-    ::setenv(name_.c_str(), previous_->c_str(), 1);
-  } else {
-    ::unsetenv(name_.c_str());
-  }
-}
-
 PseudoTerminal::PseudoTerminal() {
   char name[256] = {};
   if (::openpty(&master_, &slave_, name, nullptr, nullptr) != 0) Throw("openpty");

@@ -10,21 +10,9 @@
 #include <string>
 #include <string_view>
 
+#include "tests/support/ScopedEnv.h"
+
 namespace testsupport {
-
-// Sets an environment variable for the lifetime of the object and restores
-// its previous value (or its absence) afterwards.
-class ScopedEnv {
- public:
-  ScopedEnv(std::string name, const std::string& value);
-  ~ScopedEnv();
-  ScopedEnv(const ScopedEnv&) = delete;
-  ScopedEnv& operator=(const ScopedEnv&) = delete;
-
- private:
-  std::string name_;
-  std::optional<std::string> previous_;
-};
 
 // A pseudo-terminal pair. The helper keeps a descriptor of the slave open
 // (in raw mode, so nothing is echoed or translated before the code under test

@@ -1,0 +1,99 @@
+// Ports on the machine's own devices under Windows: kernel32 itself. The
+// port is still an entry of the handle table, so whatever wraps ports there
+// wraps these too; every call forwards, and a failure leaves kernel32's own
+// error code as this thread's last error.
+#include "platform/commapi/kernel32.h"
+// After <windows.h>: see kernel32.h.
+#include <cstddef>
+
+#include "platform/commapi/errors.h"
+#include "platform/commapi/native_port.h"
+
+namespace commapi {
+
+namespace {
+
+// The records are handed to kernel32 as they are: the layouts must agree.
+static_assert(sizeof(DCB) == sizeof(::DCB));
+static_assert(offsetof(DCB, XonLim) == offsetof(::DCB, XonLim));
+static_assert(offsetof(DCB, EvtChar) == offsetof(::DCB, EvtChar));
+static_assert(sizeof(COMMTIMEOUTS) == sizeof(::COMMTIMEOUTS));
+static_assert(sizeof(COMSTAT) == sizeof(::COMSTAT));
+static_assert(offsetof(COMSTAT, cbInQue) == offsetof(::COMSTAT, cbInQue));
+static_assert(sizeof(OVERLAPPED) == sizeof(::OVERLAPPED));
+static_assert(offsetof(OVERLAPPED, InternalHigh) == offsetof(::OVERLAPPED, InternalHigh));
+static_assert(offsetof(OVERLAPPED, hEvent) == offsetof(::OVERLAPPED, hEvent));
+static_assert(sizeof(DWORD) == sizeof(::DWORD));
+
+::DCB* Native(DCB* dcb) { return reinterpret_cast<::DCB*>(dcb); }
+::LPOVERLAPPED Native(OVERLAPPED* overlapped) {
+  return reinterpret_cast<::LPOVERLAPPED>(overlapped);
+}
+::DWORD* Native(DWORD* value) { return reinterpret_cast<::DWORD*>(value); }
+
+BOOL Forwarded(::BOOL ok) { return ok ? 1 : Fail(::GetLastError()); }
+
+class Win32Port : public Port {
+ public:
+  explicit Win32Port(::HANDLE file) : file_(file) {}
+  ~Win32Port() override { Close(); }
+
+  BOOL SetupComm(DWORD inQueue, DWORD outQueue) override {
+    return Forwarded(::SetupComm(file_, inQueue, outQueue));
+  }
+  BOOL GetCommState(DCB* dcb) override { return Forwarded(::GetCommState(file_, Native(dcb))); }
+  BOOL SetCommState(const DCB& dcb) override {
+    DCB copy = dcb;
+    return Forwarded(::SetCommState(file_, Native(&copy)));
+  }
+  BOOL SetCommTimeouts(const COMMTIMEOUTS& timeouts) override {
+    ::COMMTIMEOUTS native{timeouts.ReadIntervalTimeout, timeouts.ReadTotalTimeoutMultiplier,
+                          timeouts.ReadTotalTimeoutConstant, timeouts.WriteTotalTimeoutMultiplier,
+                          timeouts.WriteTotalTimeoutConstant};
+    return Forwarded(::SetCommTimeouts(file_, &native));
+  }
+  BOOL SetCommMask(DWORD mask) override { return Forwarded(::SetCommMask(file_, mask)); }
+  BOOL WaitCommEvent(DWORD* eventMask, OVERLAPPED* overlapped) override {
+    return Forwarded(::WaitCommEvent(file_, Native(eventMask), Native(overlapped)));
+  }
+  BOOL ClearCommError(DWORD* errors, COMSTAT* stat) override {
+    return Forwarded(
+        ::ClearCommError(file_, Native(errors), reinterpret_cast<::COMSTAT*>(stat)));
+  }
+  BOOL GetCommModemStatus(DWORD* modemStatus) override {
+    return Forwarded(::GetCommModemStatus(file_, Native(modemStatus)));
+  }
+  BOOL PurgeComm(DWORD flags) override { return Forwarded(::PurgeComm(file_, flags)); }
+  BOOL ReadFile(void* buffer, DWORD toRead, DWORD* read, OVERLAPPED* overlapped) override {
+    return Forwarded(::ReadFile(file_, buffer, toRead, Native(read), Native(overlapped)));
+  }
+  BOOL WriteFile(const void* buffer, DWORD toWrite, DWORD* written,
+                 OVERLAPPED* overlapped) override {
+    return Forwarded(::WriteFile(file_, buffer, toWrite, Native(written), Native(overlapped)));
+  }
+  BOOL GetOverlappedResult(OVERLAPPED* overlapped, DWORD* transferred, BOOL wait) override {
+    return Forwarded(::GetOverlappedResult(file_, Native(overlapped), Native(transferred), wait));
+  }
+  void Close() override {
+    if (file_ == nullptr) return;
+    ::CloseHandle(file_);
+    file_ = nullptr;
+  }
+
+ private:
+  ::HANDLE file_;
+};
+
+}  // namespace
+
+std::shared_ptr<Port> OpenNativePort(const std::string& path) {
+  ::HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+                                OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
+  if (file == reinterpret_cast<::HANDLE>(INVALID_HANDLE_VALUE)) {
+    Fail(::GetLastError());
+    return nullptr;
+  }
+  return std::make_shared<Win32Port>(file);
+}
+
+}  // namespace commapi

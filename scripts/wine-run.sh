@@ -1,0 +1,55 @@
+#!/usr/bin/env bash
+# Runs a Windows program under wine64 without letting wine near this machine's
+# serial devices (/dev/ttyS0 is its console): the command runs in a private
+# mount namespace where every /dev/ttyS* is /dev/null, and the prefix's COM
+# links to /dev/ttyS* are removed before the program starts. Every wine
+# command of the build goes through here, CTest's emulator included.
+#
+#   scripts/wine-run.sh PROGRAM.exe [ARGS...]   (needs root, for the namespace)
+#
+# The prefix is build/windows/wineprefix (WINEPREFIX overrides it), made on
+# first use and reused.
+set -euo pipefail
+root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
+
+if [ "${TELVORA_WINE_NAMESPACE:-}" != "$$" ]; then
+  # Re-enter in a new mount namespace; the marker is the new shell's own pid,
+  # so a nested call from inside wine cannot skip this step by inheritance.
+  exec unshare -m --propagation private bash -c \
+    'export TELVORA_WINE_NAMESPACE=$$; exec "$0" "$@"' "${BASH_SOURCE[0]}" "$@"
+fi
+
+for tty in /dev/ttyS*; do
+  [ -e "$tty" ] && mount --bind /dev/null "$tty"
+done
+
+export WINEPREFIX="${WINEPREFIX:-$root/build/windows/wineprefix}"
+export WINEARCH=win64 WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml="
+wine64=$(command -v wine64 || echo /usr/lib/wine/wine64)
+
+# Wine links COM ports to /dev/ttyS* whenever a session starts: start it (a
+# no-op program; the server stays up a while), then drop those links.
+wineserver="$(dirname "$(readlink -f "$wine64")")/wineserver"
+drop_serial_links() {
+  "$wineserver" -p 10
+  "$wine64" cmd /c exit >/dev/null 2>&1
+  local link
+  for link in "$WINEPREFIX"/dosdevices/com*; do
+    [ -L "$link" ] || continue
+    case "$(readlink "$link")" in /dev/ttyS*) rm -f "$link" ;; esac
+  done
+}
+
+mkdir -p "$(dirname "$WINEPREFIX")"
+(
+  flock 9
+  if [ ! -f "$WINEPREFIX/.telvora-ready" ]; then
+    echo "wine-run: creating the wine prefix $WINEPREFIX (once, about 30 s)" >&2
+    "$wine64" wineboot -i >/dev/null 2>&1
+    "$wineserver" -w
+    touch "$WINEPREFIX/.telvora-ready"
+  fi
+  drop_serial_links
+) 9>"$(dirname "$WINEPREFIX")/.wineprefix.lock"
+
+"$wine64" "$@"
