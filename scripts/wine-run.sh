@@ -30,9 +30,11 @@ wine64=$(command -v wine64 || echo /usr/lib/wine/wine64)
 # Wine links COM ports to /dev/ttyS* whenever a session starts: start it (a
 # no-op program; the server stays up a while), then drop those links.
 wineserver="$(dirname "$(readlink -f "$wine64")")/wineserver"
+# The wine server outlives this script: it must not hold the lock (fd 9) or
+# the caller's output open.
 drop_serial_links() {
-  "$wineserver" -p 10
-  "$wine64" cmd /c exit >/dev/null 2>&1
+  "$wineserver" -p 10 </dev/null >/dev/null 2>&1 9>&- || true  # fails when it runs already
+  "$wine64" cmd /c exit </dev/null >/dev/null 2>&1 9>&-
   local link
   for link in "$WINEPREFIX"/dosdevices/com*; do
     [ -L "$link" ] || continue
@@ -45,8 +47,8 @@ mkdir -p "$(dirname "$WINEPREFIX")"
   flock 9
   if [ ! -f "$WINEPREFIX/.telvora-ready" ]; then
     echo "wine-run: creating the wine prefix $WINEPREFIX (once, about 30 s)" >&2
-    "$wine64" wineboot -i >/dev/null 2>&1
-    "$wineserver" -w
+    "$wine64" wineboot -i </dev/null >/dev/null 2>&1 9>&-
+    "$wineserver" -w 9>&-
     touch "$WINEPREFIX/.telvora-ready"
   fi
   drop_serial_links

@@ -5,12 +5,15 @@
 #include <cstdlib>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 #include <vector>
 
 #include "platform/commapi/commapi.h"
+#include "platform/commapi/device_names.h"
 #include "platform/commapi/loopback_device.h"
 #include "platform/commapi/virtual_device.h"
+#include "tests/support/ScopedEnv.h"
 
 namespace commapi {
 namespace {
@@ -327,7 +330,8 @@ TEST(VirtualPortScheme, FactoryMakesOneDevicePerMappedPath) {
     return last;
   });
 
-  setenv("TELVORA_COM22", "testdev:alpha", 1);
+  std::optional<testsupport::ScopedEnv> mapping;
+  mapping.emplace("TELVORA_COM22", "testdev:alpha");
   EXPECT_EQ(MappedDevicePath("\\\\.\\COM22"), "testdev:alpha");
   HANDLE first = OpenPort("\\\\.\\COM22");
   ASSERT_NE(first, INVALID_HANDLE_VALUE);
@@ -341,40 +345,42 @@ TEST(VirtualPortScheme, FactoryMakesOneDevicePerMappedPath) {
   EXPECT_EQ(alpha->attaches, 2);
   CloseHandle(again);
 
-  setenv("TELVORA_COM22", "testdev:beta", 1);
+  mapping.emplace("TELVORA_COM22", "testdev:beta");
   HANDLE beta = OpenPort("\\\\.\\COM22");
   ASSERT_NE(beta, INVALID_HANDLE_VALUE);
   EXPECT_EQ(made, 2) << "a new mapping gets its own device";
   CloseHandle(beta);
 
-  setenv("TELVORA_COM22", "testdev:missing", 1);
+  mapping.emplace("TELVORA_COM22", "testdev:missing");
   EXPECT_EQ(OpenPort("\\\\.\\COM22"), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), ERROR_FILE_NOT_FOUND);
   EXPECT_EQ(arguments, (std::vector<std::string>{"alpha", "beta", "missing"}));
 
-  unsetenv("TELVORA_COM22");
+  mapping.reset();
   UnbindVirtualDevice("\\\\.\\COM22");
   RegisterDeviceScheme("testdev", nullptr);
 }
 
 TEST(DeviceNames, ComNamesMapToTheEnvironmentOrTheSerialDevice) {
-  setenv("TELVORA_COM23", "/dev/pts/99", 1);
-  unsetenv("TELVORA_COM24");
+  testsupport::ScopedEnv mapped("TELVORA_COM23", "/dev/pts/99");
+  testsupport::ScopedEnv unmapped("TELVORA_COM24", "");
   struct Case {
     const char* name;
-    const char* mapped;
+    std::string mapped;
   };
   const Case cases[] = {
       {"\\\\.\\COM23", "/dev/pts/99"}, {"COM23", "/dev/pts/99"},
-      {"\\\\.\\COM24", "/dev/ttyS23"}, {"\\\\.\\COM1", "/dev/ttyS0"},
-      {"\\\\.\\com10", "/dev/ttyS9"},  {"/tmp/some-device", "/tmp/some-device"},
+      {"\\\\.\\COM24", DefaultDevicePath(24)}, {"\\\\.\\COM1", DefaultDevicePath(1)},
+      {"\\\\.\\com10", DefaultDevicePath(10)}, {"/tmp/some-device", "/tmp/some-device"},
       {"\\\\.\\COM0", "\\\\.\\COM0"},  {"\\\\.\\COM1x", "\\\\.\\COM1x"},
   };
   if (std::getenv("TELVORA_COM1") != nullptr || std::getenv("TELVORA_COM10") != nullptr) {
     GTEST_SKIP() << "the environment maps COM1 or COM10";
   }
   for (const Case& c : cases) EXPECT_EQ(MappedDevicePath(c.name), c.mapped) << c.name;
-  unsetenv("TELVORA_COM23");
+  // The system's own device: the serial device on POSIX, the name itself on Windows.
+  const std::string system = DefaultDevicePath(10);
+  EXPECT_TRUE(system == "/dev/ttyS9" || system == "\\\\.\\COM10") << system;
 }
 
 TEST(LoopbackDevice, EchoesBytesAndLoopsTheControlLines) {

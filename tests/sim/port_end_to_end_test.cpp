@@ -4,6 +4,7 @@
 #include <gtest/gtest.h>
 
 #include <cstdlib>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -12,6 +13,7 @@
 #include "platform/commapi/virtual_device.h"
 #include "platform/threads.h"
 #include "sim/SimulatedModem.h"
+#include "tests/support/ScopedEnv.h"
 
 namespace {
 
@@ -91,7 +93,8 @@ TEST_F(PortOnModem, OkArrivesOnTheUiThreadWithTheSameEventsEveryTime) {
 TEST_F(PortOnModem, SimSchemeMapsAPortToANewModem) {
   sim::RegisterSimScheme();
   sim::RegisterSimScheme();  // a second call changes nothing
-  ::setenv("TELVORA_COM9", "sim:standard", 1);
+  std::optional<testsupport::ScopedEnv> mapping;
+  mapping.emplace("TELVORA_COM9", "sim:standard");
   const std::vector<std::string> events = DetectOn(comms::COM9);
   ASSERT_FALSE(events.empty());
   EXPECT_NE(events.back().find("OK<CR><LF>"), std::string::npos);
@@ -99,11 +102,11 @@ TEST_F(PortOnModem, SimSchemeMapsAPortToANewModem) {
       std::dynamic_pointer_cast<sim::SimulatedModem>(commapi::BoundVirtualDevice("\\\\.\\COM9")),
       nullptr);
 
-  ::setenv("TELVORA_COM9", "sim:no-such-modem", 1);
+  mapping.emplace("TELVORA_COM9", "sim:no-such-modem");
   comms::TComPort port(nullptr);
   port.SetPort(comms::COM9);
   EXPECT_THROW(port.Open(), comms::EComPort);
-  ::unsetenv("TELVORA_COM9");
+  mapping.reset();
   commapi::UnbindVirtualDevice("\\\\.\\COM9");
 }
 

@@ -1,0 +1,48 @@
+// A virtual device (the simulated modem) on the far end of a pseudo-terminal,
+// for a program that opens the slave as a real serial port: telvora.exe
+// under wine in tests/windows. Bytes cross the pty; the modem lines live in a
+// shared file that pty_modem_lines.c, preloaded into the program, answers
+// the line ioctls from. Everything runs in real time.
+#pragma once
+
+#include <atomic>
+#include <memory>
+#include <mutex>
+#include <string>
+#include <thread>
+
+#include "platform/commapi/virtual_device.h"
+#include "tests/support/pty.h"
+
+namespace testsupport {
+
+class PtyModem : public commapi::VirtualLine {
+ public:
+  explicit PtyModem(std::shared_ptr<commapi::VirtualDevice> device);
+  ~PtyModem() override;
+  PtyModem(const PtyModem&) = delete;
+  PtyModem& operator=(const PtyModem&) = delete;
+
+  const std::string& SlavePath() const { return pty_.SlavePath(); }
+  // The shared file of TIOCM_* bits (TELVORA_PTY_LINES for the preload).
+  const std::string& LinesPath() const { return linesPath_; }
+
+  void Receive(std::string_view bytes) override;
+  void SetModemStatus(bool cts, bool dsr, bool rlsd, bool ring) override;
+  void Vanish() override {}
+
+ private:
+  // Bytes from the program go to the device; its DTR, RTS and speed
+  // changes become Configure calls.
+  void Pump();
+
+  PseudoTerminal pty_;
+  std::string linesPath_;
+  int* lines_ = nullptr;
+  std::mutex writeMutex_;
+  std::shared_ptr<commapi::VirtualDevice> device_;
+  std::atomic<bool> stop_{false};
+  std::thread pump_;
+};
+
+}  // namespace testsupport
