@@ -9,11 +9,9 @@
 #include "platform/interrupt.h"
 #include "platform/threads.h"
 #include "platform/toolkit/toolkit.h"
+#include "platform/toolkit/window_backend.h"
 #include "sim/ReplayDevice.h"
 #include "sim/SimulatedModem.h"
-#ifdef TELVORA_WITH_QT
-#include "platform/toolkit/qt/qt_backend.h"
-#endif
 
 int main(int argc, char** argv) {
   platform::SetMainThread();
@@ -27,18 +25,18 @@ int main(int argc, char** argv) {
                                platform::interrupt::StandardOutputIsTerminal());
   }
 
-#ifdef TELVORA_WITH_QT
+  std::unique_ptr<toolkit::Backend> window = toolkit::MakeWindowBackend(argc, argv);
+  if (!window) {
+    std::fputs("telvora: built without the window\n", stderr);
+    return 2;
+  }
   toolkit::Application& app = toolkit::Application::Instance();
-  app.SetBackend(toolkit::MakeQtBackend(argc, argv));
+  app.SetBackend(std::move(window));
   {
     TMain_Form form;
     app.Run(form);
   }
-  // Qt must go before static destruction, and after the window it shows.
+  // The window system must go before static destruction, and after the window it shows.
   app.SetBackend(nullptr);
   return 0;
-#else
-  std::fputs("telvora: built without the window\n", stderr);
-  return 2;
-#endif
 }

@@ -2,6 +2,10 @@
 // can signal them and one WaitForMultipleObjects covers kernel and virtual
 // ports alike. The shared lock still marks a waiting worker blocked and
 // makes Set wake it in one step, which is what settling in virtual time needs.
+// Set also wakes every waiter through a wake event of its own: the kernel
+// releases only one thread for an auto-reset event, and a waiter marked
+// runnable must really run, look again under the lock and, finding nothing,
+// count as blocked once more.
 #include <windows.h>
 
 #include <algorithm>
@@ -17,9 +21,39 @@ using detail::Shared;
 using detail::TheShared;
 using detail::Worker;
 
+namespace {
+
+struct Waiter {
+  Worker* worker;
+  HANDLE wake;
+};
+
+// The calling thread's wake event (auto-reset), made on its first wait.
+class WakeEvent {
+ public:
+  ~WakeEvent() {
+    if (handle_) ::CloseHandle(handle_);
+  }
+  HANDLE Get() {
+    if (!handle_) handle_ = ::CreateEventW(nullptr, FALSE, FALSE, nullptr);
+    if (!handle_) {
+      throw std::system_error(static_cast<int>(::GetLastError()), std::system_category(),
+                              "CreateEvent");
+    }
+    return handle_;
+  }
+
+ private:
+  HANDLE handle_ = nullptr;
+};
+
+thread_local WakeEvent wakeEvent;
+
+}  // namespace
+
 struct Event::State {
   HANDLE handle;
-  std::vector<Worker*> waiters;  // workers blocked in WaitAny on this event
+  std::vector<Waiter> waiters;  // threads blocked in WaitAny on this event
 };
 
 Event::Event(bool manualReset, bool initiallySet) : state_(std::make_unique<State>()) {
@@ -36,7 +70,10 @@ void Event::Set() {
   Shared& s = TheShared();
   std::lock_guard lock(s.mutex);
   ::SetEvent(state_->handle);
-  for (Worker* w : state_->waiters) s.SetRunnable(w, true);
+  for (const Waiter& w : state_->waiters) {
+    s.SetRunnable(w.worker, true);
+    ::SetEvent(w.wake);
+  }
   s.changed.notify_all();
 }
 
@@ -55,37 +92,51 @@ void* Event::NativeHandle() const { return state_->handle; }
 std::optional<std::size_t> WaitAny(std::span<Event* const> events,
                                    std::optional<std::int64_t> timeoutMs) {
   if (events.empty()) return std::nullopt;
+  const HANDLE wake = wakeEvent.Get();
   std::vector<HANDLE> handles;
   for (Event* e : events) handles.push_back(e->state_->handle);
   const auto count = static_cast<DWORD>(handles.size());
-  const auto result = [&](DWORD code) -> std::optional<std::size_t> {
+  handles.push_back(wake);
+  const auto taken = [&](DWORD code) -> std::optional<std::size_t> {
     if (code >= WAIT_OBJECT_0 && code < WAIT_OBJECT_0 + count) return code - WAIT_OBJECT_0;
     return std::nullopt;
   };
+  const ULONGLONG deadline =
+      timeoutMs ? ::GetTickCount64() + static_cast<ULONGLONG>(std::max<std::int64_t>(*timeoutMs, 0))
+                : 0;
 
   Shared& s = TheShared();
   Worker* const me = detail::CurrentWorker();
-  {
-    std::lock_guard lock(s.mutex);
-    if (auto ready = result(::WaitForMultipleObjects(count, handles.data(), FALSE, 0))) {
-      return ready;
-    }
+  std::unique_lock lock(s.mutex);
+  std::optional<std::size_t> result = taken(::WaitForMultipleObjects(count, handles.data(), FALSE, 0));
+  if (result) return result;
+  ::ResetEvent(wake);
+  for (Event* e : events) e->state_->waiters.push_back({me, wake});
+  for (;;) {
     // Blocked from here: a Set on one of the events makes this worker
-    // runnable again under the same lock, before the kernel wakes it.
-    for (Event* e : events) e->state_->waiters.push_back(me);
+    // runnable again under the same lock, and wakes it.
     s.SetRunnable(me, false);
+    DWORD wait = INFINITE;
+    if (timeoutMs) {
+      const ULONGLONG now = ::GetTickCount64();
+      wait = now >= deadline ? 0 : static_cast<DWORD>(std::min<ULONGLONG>(deadline - now, INFINITE - 1));
+    }
+    lock.unlock();
+    const DWORD code = ::WaitForMultipleObjects(count + 1, handles.data(), FALSE, wait);
+    lock.lock();
+    result = taken(code);
+    if (result || code == WAIT_TIMEOUT || code == WAIT_FAILED) break;
+    // Woken by a Set: the event may have gone to another waiter meanwhile.
+    result = taken(::WaitForMultipleObjects(count, handles.data(), FALSE, 0));
+    if (result) break;
   }
-  const DWORD wait = timeoutMs ? static_cast<DWORD>(std::clamp<std::int64_t>(
-                                     *timeoutMs, 0, static_cast<std::int64_t>(INFINITE - 1)))
-                               : INFINITE;
-  const DWORD code = ::WaitForMultipleObjects(count, handles.data(), FALSE, wait);
-  std::lock_guard lock(s.mutex);
   for (Event* e : events) {
     auto& waiters = e->state_->waiters;
-    waiters.erase(std::find(waiters.begin(), waiters.end(), me));
+    waiters.erase(std::find_if(waiters.begin(), waiters.end(),
+                               [&](const Waiter& w) { return w.wake == wake; }));
   }
   s.SetRunnable(me, true);
-  return result(code);
+  return result;
 }
 
 }  // namespace platform

@@ -316,7 +316,7 @@ TEST(MainFormBusy, ClosingTheWindowDuringACommandAsksFirst) {
 TEST(MainFormBusy, ACommandEndingWithAnErrorReleasesTheMenus) {
   scenario::Scenario s;
   TMain_Form& form = s.Form();
-  testsupport::ScopedEnv missing("TELVORA_COM2", "/nonexistent/telvora-test-port");
+  testsupport::ScopedEnv missing("TELVORA_COM2", "telvora-missing-port");
   s.Click(form.COM21);
   s.Click(form.N96001);
   EXPECT_EQ(s.Ui().errors, std::vector<std::string>{

@@ -192,7 +192,7 @@ TEST_F(PortTest, ChangingThePortWhileOpenMovesToTheNewDevice) {
 }
 
 TEST_F(PortTest, OpeningAMissingDeviceLeavesThePortClosed) {
-  testsupport::ScopedEnv missing("TELVORA_COM7", "/nonexistent/telvora-port");
+  testsupport::ScopedEnv missing("TELVORA_COM7", "telvora-missing-port");
   port.Open();
   ExpectMessage([&] { port.SetPort(COM7); }, "Unable to open com port: 2");
   EXPECT_FALSE(port.Connected());

@@ -124,7 +124,7 @@ TEST(Detect, EachCommandRecordsOnlyItsOwnSpeed) {
 }
 
 TEST(Detect, APortThatCannotBeOpenedEndsTheCommandWithAnEmptyLog) {
-  testsupport::ScopedEnv missing("TELVORA_COM7", "/nonexistent/telvora-port");
+  testsupport::ScopedEnv missing("TELVORA_COM7", "telvora-missing-port");
   Scenario s({.port = comms::COM1});
   s.Form().LogLine("left from before");
   s.Click(s.Form().COM71);

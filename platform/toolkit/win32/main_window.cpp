@@ -1,0 +1,228 @@
+#include "platform/toolkit/win32/main_window.h"
+
+#include <commctrl.h>
+
+#include "platform/toolkit/win32/win32_text.h"
+
+namespace toolkit {
+
+namespace {
+
+constexpr wchar_t kClassName[] = L"TelvoraMainWindow";
+constexpr UINT kFirstCommand = 100;
+constexpr UINT_PTR kStatusClockTimer = 1;
+constexpr int kElapsedPartWidth = 90;
+
+// What the menu shows for an item: the caption, and its shortcut after a tab.
+std::wstring MenuText(const TMenuItem& item) {
+  std::wstring text = Wide(item.Caption());
+  const std::string shortcut = ShortCutToText(item.ShortCut());
+  if (!shortcut.empty()) text += L"\t" + Wide(shortcut);
+  return text;
+}
+
+void RegisterWindowClass() {
+  static const bool registered = [] {
+    WNDCLASSEXW windowClass{};
+    windowClass.cbSize = sizeof windowClass;
+    windowClass.lpfnWndProc = DefWindowProcW;  // replaced per window
+    windowClass.hInstance = GetModuleHandleW(nullptr);
+    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
+    windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
+    windowClass.lpszClassName = kClassName;
+    return RegisterClassExW(&windowClass) != 0;
+  }();
+  (void)registered;
+}
+
+}  // namespace
+
+MainWindow::MainWindow(TForm& form) : form_(form) {
+  RegisterWindowClass();
+  HMENU bar = nullptr;
+  if (form.Menu) {
+    bar = CreateMenu();
+    BuildMenu(bar, *form.Menu);
+  }
+  window_ = CreateWindowExW(0, kClassName, Wide(form.Caption).c_str(), WS_OVERLAPPEDWINDOW,
+                            form.Left, form.Top, form.Width > 0 ? form.Width : CW_USEDEFAULT,
+                            form.Height > 0 ? form.Height : CW_USEDEFAULT, nullptr, bar,
+                            GetModuleHandleW(nullptr), nullptr);
+  SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
+  SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::Procedure));
+
+  std::vector<ACCEL> keys;
+  for (std::size_t i = 0; i < commands_.size(); ++i) {
+    const std::uint16_t shortcut = commands_[i].item->ShortCut();
+    if (shortcut == 0) continue;
+    BYTE flags = FVIRTKEY;
+    if (shortcut & scCtrl) flags |= FCONTROL;
+    if (shortcut & scAlt) flags |= FALT;
+    if (shortcut & scShift) flags |= FSHIFT;
+    keys.push_back({flags, static_cast<WORD>(shortcut & 0xFF), static_cast<WORD>(kFirstCommand + i)});
+  }
+  if (!keys.empty()) shortcuts_ = CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
+
+  if (form.ClientMemo) {
+    TMemo& memo = *form.ClientMemo;
+    memo_ = CreateWindowExW(WS_EX_CLIENTEDGE, L"EDIT", L"",
+                            WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
+                                ES_AUTOVSCROLL,
+                            0, 0, 0, 0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
+    SendMessageW(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+    SendMessageW(memo_, EM_SETLIMITTEXT, 0, 0);  // no 32 KB cap on the log
+    for (const std::string& line : memo.Lines()) AppendLine(line);
+    memo.OnLineAdded = [this](const std::string& line) { AppendLine(line); };
+    memo.OnCleared = [this] {
+      SetWindowTextW(memo_, L"");
+      memoEmpty_ = true;
+    };
+  }
+  status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0,
+                            0, 0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
+  form.Status.OnChanged = [this] { ShowStatus(); };
+  Layout();
+  ShowStatus();
+}
+
+MainWindow::~MainWindow() {
+  if (form_.ClientMemo) {
+    form_.ClientMemo->OnLineAdded = nullptr;
+    form_.ClientMemo->OnCleared = nullptr;
+  }
+  form_.Status.OnChanged = nullptr;
+  for (const Command& command : commands_) command.item->OnChanged = nullptr;
+  if (shortcuts_) DestroyAcceleratorTable(shortcuts_);
+  SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+  DestroyWindow(window_);
+}
+
+bool MainWindow::TranslateShortcut(MSG& message) {
+  return shortcuts_ != nullptr && TranslateAcceleratorW(window_, shortcuts_, &message) != 0;
+}
+
+void MainWindow::BuildMenu(HMENU menu, TMenuItem& parent) {
+  for (std::size_t i = 0; i < parent.Count(); ++i) {
+    TMenuItem& item = parent.Items(i);
+    if (item.IsLine()) {
+      AppendMenuW(menu, MF_SEPARATOR, 0, nullptr);
+      continue;
+    }
+    // Submenus get an entry too, so every item can be shown again; separators
+    // keep their place, so an item's position in its menu is its index.
+    const UINT id = static_cast<UINT>(kFirstCommand + commands_.size());
+    commands_.push_back({&item, menu, static_cast<UINT>(i)});
+    if (item.Count() > 0) {
+      HMENU sub = CreatePopupMenu();
+      BuildMenu(sub, item);
+      AppendMenuW(menu, MF_STRING | MF_POPUP, reinterpret_cast<UINT_PTR>(sub),
+                  MenuText(item).c_str());
+    } else {
+      AppendMenuW(menu, MF_STRING, id, MenuText(item).c_str());
+    }
+    item.OnChanged = [this](TMenuItem& changed) { ShowItem(changed); };
+    ShowItem(item);
+  }
+}
+
+void MainWindow::ShowItem(TMenuItem& item) {
+  for (const Command& command : commands_) {
+    if (command.item != &item) continue;
+    std::wstring text = MenuText(item);
+    MENUITEMINFOW change{};
+    change.cbSize = sizeof change;
+    change.fMask = MIIM_STRING | MIIM_STATE;
+    change.dwTypeData = text.data();
+    change.fState = (item.Checked() ? MFS_CHECKED : MFS_UNCHECKED) |
+                    (item.Enabled() ? MFS_ENABLED : MFS_DISABLED);
+    SetMenuItemInfoW(command.menu, command.position, TRUE, &change);
+    if (window_) DrawMenuBar(window_);
+    return;
+  }
+}
+
+void MainWindow::RunCommand(UINT id) {
+  if (id < kFirstCommand || id - kFirstCommand >= commands_.size()) return;
+  TMenuItem& item = *commands_[id - kFirstCommand].item;
+  if (item.Count() > 0) return;
+  // The click may run a whole procedure; its error ends it, not the window.
+  try {
+    item.Click();
+  } catch (...) {
+    Application::Instance().HandleException(std::current_exception());
+  }
+}
+
+void MainWindow::AppendLine(const std::string& line) {
+  const std::wstring text = (memoEmpty_ ? L"" : L"\r\n") + Wide(line);
+  memoEmpty_ = false;
+  const LRESULT end = SendMessageW(memo_, WM_GETTEXTLENGTH, 0, 0);
+  SendMessageW(memo_, EM_SETSEL, end, end);
+  SendMessageW(memo_, EM_REPLACESEL, FALSE, reinterpret_cast<LPARAM>(text.c_str()));
+  SendMessageW(memo_, EM_SCROLLCARET, 0, 0);
+}
+
+void MainWindow::ShowStatus() {
+  const TStatusLine& status = form_.Status;
+  SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Wide(status.Text()).c_str()));
+  const std::wstring elapsed =
+      status.ClockRunning() ? Wide(TStatusLine::FormatElapsed(status.ElapsedSeconds())) : L"";
+  SendMessageW(status_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(elapsed.c_str()));
+  if (status.ClockRunning()) {
+    SetTimer(window_, kStatusClockTimer, 1000, nullptr);
+  } else {
+    KillTimer(window_, kStatusClockTimer);
+  }
+}
+
+void MainWindow::Layout() {
+  SendMessageW(status_, WM_SIZE, 0, 0);
+  RECT client{}, bar{};
+  GetClientRect(window_, &client);
+  GetWindowRect(status_, &bar);
+  const int barHeight = bar.bottom - bar.top;
+  int parts[2] = {client.right - kElapsedPartWidth, -1};
+  SendMessageW(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+  if (memo_) MoveWindow(memo_, 0, 0, client.right, client.bottom - barHeight, TRUE);
+}
+
+LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
+  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
+  return self->Handle(message, wParam, lParam);
+}
+
+LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
+  switch (message) {
+    case WM_COMMAND:
+      if (HIWORD(wParam) <= 1 && lParam == 0) RunCommand(LOWORD(wParam));
+      return 0;
+    case WM_SIZE:
+      Layout();
+      return 0;
+    case WM_TIMER:
+      if (wParam == kStatusClockTimer) ShowStatus();
+      if (wParam == kModalServiceTimer) Application::Instance().ServeWhileModal();
+      return 0;
+    case kWakeMessage:
+      // Only behind a modal box; otherwise the main loop or a wait does the work.
+      if (IsWindowEnabled(window_) == FALSE) Application::Instance().ServeWhileModal();
+      return 0;
+    case WM_CLOSE:
+      try {
+        if (form_.OnCloseRequest) {
+          form_.OnCloseRequest();
+        } else {
+          Application::Instance().Terminate();
+        }
+      } catch (...) {
+        Application::Instance().HandleException(std::current_exception());
+      }
+      return 0;
+    default:
+      return DefWindowProcW(window_, message, wParam, lParam);
+  }
+}
+
+}  // namespace toolkit

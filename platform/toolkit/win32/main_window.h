@@ -1,0 +1,56 @@
+// The main window on Win32: the form's menu bar (captions with their "&"
+// accelerators, check marks, disabled items, shortcuts in an accelerator
+// table), the log as a read-only multi-line edit control and a status bar
+// (common controls) with the phase and the elapsed time.
+#pragma once
+
+#include <windows.h>
+#undef MessageBox  // Backend::MessageBox, not the A/W macro
+
+#include <vector>
+
+#include "platform/toolkit/toolkit.h"
+
+namespace toolkit {
+
+class MainWindow {
+ public:
+  explicit MainWindow(TForm& form);
+  ~MainWindow();
+  MainWindow(const MainWindow&) = delete;
+  MainWindow& operator=(const MainWindow&) = delete;
+
+  HWND Handle() const { return window_; }
+  TForm& Form() const { return form_; }
+  // Shortcuts first; true when the message was one.
+  bool TranslateShortcut(MSG& message);
+
+  static constexpr UINT kWakeMessage = WM_APP + 1;
+  static constexpr UINT_PTR kModalServiceTimer = 2;
+
+ private:
+  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
+
+  void BuildMenu(HMENU menu, TMenuItem& parent);
+  void ShowItem(TMenuItem& item);
+  void RunCommand(UINT id);
+  void AppendLine(const std::string& line);
+  void ShowStatus();
+  void Layout();
+
+  TForm& form_;
+  HWND window_ = nullptr;
+  HWND memo_ = nullptr;
+  HWND status_ = nullptr;
+  HACCEL shortcuts_ = nullptr;
+  bool memoEmpty_ = true;
+  struct Command {
+    TMenuItem* item;
+    HMENU menu;     // the menu that holds it
+    UINT position;  // its place there
+  };
+  std::vector<Command> commands_;  // menu command id - kFirstCommand = index
+};
+
+}  // namespace toolkit

@@ -1,0 +1,213 @@
+// The Win32 backend: the main window, the message loop, the modal prompt and
+// boxes, the error box and the clipboard. A synchronised call from the
+// port's thread wakes the user-interface thread with a posted window message.
+#include "platform/toolkit/win32/main_window.h"
+// After <windows.h>:
+#include <commctrl.h>
+
+#include <atomic>
+#include <cstring>
+#include <memory>
+
+#include "platform/toolkit/win32/win32_text.h"
+#include "platform/toolkit/window_backend.h"
+
+namespace toolkit {
+
+namespace {
+
+constexpr int kMaxPromptLength = 255;
+// How often an open modal box looks for synchronised calls and timer ticks
+// besides being woken.
+constexpr UINT kModalServiceMs = 10;
+
+// The prompt's frame; its controls are made in WM_INITDIALOG.
+struct alignas(4) PromptTemplate {
+  DLGTEMPLATE dialog;
+  WORD menu = 0, windowClass = 0, title = 0;
+};
+
+struct Prompt {
+  std::wstring title, label, value;
+};
+
+HWND AddControl(HWND dialog, const wchar_t* type, const std::wstring& text, DWORD style, int id,
+                RECT at) {
+  HWND control = CreateWindowExW(type == std::wstring(L"EDIT") ? WS_EX_CLIENTEDGE : 0, type,
+                                 text.c_str(), WS_CHILD | WS_VISIBLE | style, at.left, at.top,
+                                 at.right - at.left, at.bottom - at.top, dialog,
+                                 reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
+                                 GetModuleHandleW(nullptr), nullptr);
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+  return control;
+}
+
+constexpr int kEditId = 10;
+
+INT_PTR CALLBACK PromptProcedure(HWND dialog, UINT message, WPARAM wParam, LPARAM lParam) {
+  auto* prompt = reinterpret_cast<Prompt*>(GetWindowLongPtrW(dialog, DWLP_USER));
+  switch (message) {
+    case WM_INITDIALOG: {
+      prompt = reinterpret_cast<Prompt*>(lParam);
+      SetWindowLongPtrW(dialog, DWLP_USER, lParam);
+      SetWindowTextW(dialog, prompt->title.c_str());
+      RECT client{};
+      GetClientRect(dialog, &client);
+      const int w = client.right, h = client.bottom;
+      AddControl(dialog, L"STATIC", prompt->label, 0, -1, {12, 12, w - 12, 30});
+      HWND edit = AddControl(dialog, L"EDIT", prompt->value, WS_TABSTOP | ES_AUTOHSCROLL, kEditId,
+                             {12, 34, w - 12, 58});
+      AddControl(dialog, L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK,
+                 {w - 184, h - 38, w - 100, h - 12});
+      AddControl(dialog, L"BUTTON", L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL,
+                 {w - 96, h - 38, w - 12, h - 12});
+      SendMessageW(edit, EM_LIMITTEXT, kMaxPromptLength, 0);
+      SendMessageW(edit, EM_SETSEL, 0, -1);  // typing replaces the old value
+      SetFocus(edit);
+      return FALSE;  // the focus is set
+    }
+    case WM_COMMAND:
+      if (LOWORD(wParam) == IDOK) {
+        wchar_t text[kMaxPromptLength + 1] = {};
+        GetDlgItemTextW(dialog, kEditId, text, kMaxPromptLength + 1);
+        prompt->value = text;
+        EndDialog(dialog, IDOK);
+      } else if (LOWORD(wParam) == IDCANCEL) {
+        EndDialog(dialog, IDCANCEL);
+      }
+      return TRUE;
+    default:
+      return FALSE;
+  }
+}
+
+class Win32Backend final : public Backend {
+ public:
+  Win32Backend() : thread_(GetCurrentThreadId()) {
+    // Started from Explorer, the console was made for this program alone: a
+    // window needs none.
+    DWORD processes[2];
+    if (GetConsoleProcessList(processes, 2) == 1) FreeConsole();
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
+    InitCommonControlsEx(&controls);
+  }
+
+  void Show(TForm& form) override {
+    window_ = std::make_unique<MainWindow>(form);
+    handle_ = window_->Handle();
+    ShowWindow(window_->Handle(), SW_SHOWNORMAL);
+    UpdateWindow(window_->Handle());
+    SetForegroundWindow(window_->Handle());
+  }
+
+  void PumpEvents() override {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) {
+      if (window_ && window_->TranslateShortcut(message)) continue;
+      TranslateMessage(&message);
+      DispatchMessageW(&message);
+    }
+  }
+
+  void WaitForEvents(int maxMs) override {
+    MsgWaitForMultipleObjectsEx(0, nullptr, static_cast<DWORD>(maxMs), QS_ALLINPUT,
+                                MWMO_INPUTAVAILABLE);
+  }
+
+  void Wake() override {
+    if (HWND window = handle_.load()) {
+      PostMessageW(window, MainWindow::kWakeMessage, 0, 0);
+    } else {
+      PostThreadMessageW(thread_, WM_NULL, 0, 0);
+    }
+  }
+
+  void CloseWindow(TForm& form) override {
+    if (!window_ || &window_->Form() != &form) return;
+    handle_ = nullptr;
+    window_.reset();
+  }
+
+  bool InputQuery(const std::string& title, const std::string& label,
+                  std::string& value) override {
+    Prompt prompt{Wide(title), Wide(label), Wide(value)};
+    PromptTemplate frame{};
+    frame.dialog.style = DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU;
+    frame.dialog.cx = 220;
+    frame.dialog.cy = 72;
+    const INT_PTR result = Modal([&](HWND owner) {
+      return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &frame.dialog, owner,
+                                     PromptProcedure, reinterpret_cast<LPARAM>(&prompt));
+    });
+    if (result != IDOK) return false;
+    value = Narrow(prompt.value);
+    return true;
+  }
+
+  void MessageBox(const std::string& caption, const std::string& text,
+                  MessageIcon icon) override {
+    Modal([&](HWND owner) {
+      return MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(),
+                         MB_OK | (icon == MessageIcon::Warning ? MB_ICONWARNING : 0));
+    });
+  }
+
+  void ShowError(const std::string& message) override {
+    const std::wstring title = window_ ? Wide(window_->Form().Caption) : L"Error";
+    Modal([&](HWND owner) {
+      return MessageBoxW(owner, Wide(message).c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+    });
+  }
+
+  void SetClipboardText(const std::string& text) override {
+    const std::wstring wide = Wide(text);
+    if (!OpenClipboard(handle_.load())) return;
+    EmptyClipboard();
+    const SIZE_T bytes = (wide.size() + 1) * sizeof(wchar_t);
+    if (HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes)) {
+      std::memcpy(GlobalLock(memory), wide.c_str(), bytes);
+      GlobalUnlock(memory);
+      // The clipboard owns the memory once it takes it.
+      if (!SetClipboardData(CF_UNICODETEXT, memory)) GlobalFree(memory);
+    }
+    CloseClipboard();
+  }
+
+  std::string ClipboardText() override {
+    std::string text;
+    if (!OpenClipboard(handle_.load())) return text;
+    if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
+      if (const auto* wide = static_cast<const wchar_t*>(GlobalLock(data))) {
+        text = Narrow(wide);
+        GlobalUnlock(data);
+      }
+    }
+    CloseClipboard();
+    return text;
+  }
+
+ private:
+  // Runs a modal box or dialog over the window. Meanwhile a timer on the
+  // window keeps serving synchronised calls and timer ticks, as behind any
+  // modal box; posted requests wait for the main loop.
+  template <typename Show>
+  INT_PTR Modal(Show show) {
+    HWND owner = handle_.load();
+    if (owner) SetTimer(owner, MainWindow::kModalServiceTimer, kModalServiceMs, nullptr);
+    const INT_PTR result = show(owner);
+    if (owner) KillTimer(owner, MainWindow::kModalServiceTimer);
+    return result;
+  }
+
+  const DWORD thread_;
+  std::atomic<HWND> handle_{nullptr};
+  std::unique_ptr<MainWindow> window_;
+};
+
+}  // namespace
+
+std::unique_ptr<Backend> MakeWindowBackend(int&, char**) {
+  return std::make_unique<Win32Backend>();
+}
+
+}  // namespace toolkit

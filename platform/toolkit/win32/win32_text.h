@@ -1,0 +1,22 @@
+// The program's 8-bit texts as the wide strings of the Win32 API: each byte
+// is one Latin-1 character, as the Qt window shows them.
+#pragma once
+
+#include <string>
+#include <string_view>
+
+namespace toolkit {
+
+inline std::wstring Wide(std::string_view text) {
+  std::wstring wide;
+  for (char c : text) wide += static_cast<wchar_t>(static_cast<unsigned char>(c));
+  return wide;
+}
+
+inline std::string Narrow(std::wstring_view text) {
+  std::string narrow;
+  for (wchar_t c : text) narrow += c < 0x100 ? static_cast<char>(c) : '?';
+  return narrow;
+}
+
+}  // namespace toolkit
