@@ -13,11 +13,13 @@ constexpr UINT kFirstCommand = 100;
 constexpr UINT_PTR kStatusClockTimer = 1;
 constexpr int kElapsedPartWidth = 90;
 
-// What the menu shows for an item: the caption, and its shortcut after a tab.
+// What the menu shows for an item: the caption, and in a drop-down menu its
+// shortcut after a tab (the bar has no column for it).
 std::wstring MenuText(const TMenuItem& item) {
   std::wstring text = Wide(item.Caption());
   const std::string shortcut = ShortCutToText(item.ShortCut());
-  if (!shortcut.empty()) text += L"\t" + Wide(shortcut);
+  const bool onTheBar = item.Parent() != nullptr && item.Parent()->Parent() == nullptr;
+  if (!shortcut.empty() && !onTheBar) text += L"\t" + Wide(shortcut);
   return text;
 }
 

@@ -134,7 +134,7 @@ class Win32Backend final : public Backend {
     PromptTemplate frame{};
     frame.dialog.style = DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU;
     frame.dialog.cx = 220;
-    frame.dialog.cy = 72;
+    frame.dialog.cy = 60;
     const INT_PTR result = Modal([&](HWND owner) {
       return DialogBoxIndirectParamW(GetModuleHandleW(nullptr), &frame.dialog, owner,
                                      PromptProcedure, reinterpret_cast<LPARAM>(&prompt));
