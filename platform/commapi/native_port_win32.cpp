@@ -8,6 +8,7 @@
 
 #include "platform/commapi/errors.h"
 #include "platform/commapi/native_port.h"
+#include "platform/commapi/open_failure.h"
 
 namespace commapi {
 
@@ -86,13 +87,20 @@ class Win32Port : public Port {
 
 }  // namespace
 
-std::shared_ptr<Port> OpenNativePort(const std::string& path) {
+// Exclusive by the share mode: a port another program has open fails with
+// ERROR_ACCESS_DENIED, and kernel32 says no more about who holds it.
+std::shared_ptr<Port> OpenNativePort(const std::string& deviceName, const std::string& path) {
   ::HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   if (file == reinterpret_cast<::HANDLE>(INVALID_HANDLE_VALUE)) {
-    Fail(::GetLastError());
+    const DWORD error = ::GetLastError();
+    const bool missing = error == ERROR_FILE_NOT_FOUND || error == ERROR_PATH_NOT_FOUND;
+    RecordOpenFailure(deviceName, path, missing ? MappingLine(deviceName, path, "does not exist")
+                                                : std::string());
+    Fail(error);
     return nullptr;
   }
+  ClearOpenFailure(deviceName);
   return std::make_shared<Win32Port>(file);
 }
 

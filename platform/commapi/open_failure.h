@@ -10,4 +10,14 @@ namespace commapi {
 // that. Empty when there is nothing to add or the last open succeeded.
 std::string DescribeOpenFailure(const std::string& deviceName);
 
+// For the native port of each system: the line for a failed open of
+// deviceName, mapped to path (empty for none), and its successful open.
+void RecordOpenFailure(const std::string& deviceName, const std::string& path, std::string line);
+void ClearOpenFailure(const std::string& deviceName);
+
+// "COM4 maps to /dev/ttyS3, which does not exist; set TELVORA_COM4 to the
+// device to use", or "PATH PROBLEM" for a name that is no COM name.
+std::string MappingLine(const std::string& deviceName, const std::string& path,
+                        const char* problem);
+
 }  // namespace commapi

@@ -29,25 +29,6 @@ namespace commapi {
 
 namespace {
 
-struct Failure {
-  std::string path;  // what the name mapped to then
-  std::string line;
-};
-
-std::mutex failuresMutex;
-std::map<std::string, Failure> failures;  // by canonical device name
-
-// "COM4 maps to /dev/ttyS3, which does not exist; ..." for ENOENT and for a
-// path that is no terminal.
-std::string MappingLine(const std::string& deviceName, const std::string& path,
-                        const char* problem) {
-  const std::optional<int> number = ComPortNumber(deviceName);
-  if (!number) return path + " " + problem;
-  const std::string com = "COM" + std::to_string(*number);
-  return com + " maps to " + path + ", which " + problem + "; set TELVORA_" + com +
-         " to the device to use";
-}
-
 bool InGroup(gid_t group) {
   if (::getegid() == group) return true;
   const int count = ::getgroups(0, nullptr);
@@ -81,10 +62,7 @@ std::string HolderLine(const std::string& path, std::optional<int> ptyIndex) {
 // Records what went wrong for DescribeOpenFailure and sets the last error.
 std::shared_ptr<Port> Refuse(const std::string& deviceName, const std::string& path,
                              DWORD error, std::string line) {
-  {
-    std::lock_guard lock(failuresMutex);
-    failures[CanonicalDeviceName(deviceName)] = Failure{path, std::move(line)};
-  }
+  RecordOpenFailure(deviceName, path, std::move(line));
   SetLastError(error);
   return nullptr;
 }
@@ -99,13 +77,6 @@ std::shared_ptr<Port> RefuseForErrno(const std::string& deviceName, const std::s
 }
 
 }  // namespace
-
-std::string DescribeOpenFailure(const std::string& deviceName) {
-  const std::string path = MappedDevicePath(deviceName);
-  std::lock_guard lock(failuresMutex);
-  auto it = failures.find(CanonicalDeviceName(deviceName));
-  return it != failures.end() && it->second.path == path ? it->second.line : std::string();
-}
 
 std::shared_ptr<Port> OpenNativePort(const std::string& deviceName, const std::string& path) {
   UniqueFd fd(::open(path.c_str(), O_RDWR | O_NOCTTY | O_NONBLOCK | O_CLOEXEC));
@@ -139,10 +110,7 @@ std::shared_ptr<Port> OpenNativePort(const std::string& deviceName, const std::s
   const bool exclusive = ::ioctl(fd.Get(), TIOCEXCL) == 0;
   int lines = 0;
   const bool hasModemLines = ::ioctl(fd.Get(), TIOCMGET, &lines) == 0;
-  {
-    std::lock_guard lock(failuresMutex);
-    failures.erase(CanonicalDeviceName(deviceName));
-  }
+  ClearOpenFailure(deviceName);
   return std::make_shared<PosixPort>(std::move(fd), hasModemLines,
                                      std::make_unique<LockFile>(std::move(lockFile)), exclusive);
 }

@@ -321,7 +321,7 @@ TEST(MainFormBusy, ACommandEndingWithAnErrorReleasesTheMenus) {
   s.Click(form.N96001);
   EXPECT_EQ(s.Ui().errors, std::vector<std::string>{
                                "Unable to open com port: 2\nCOM2 maps to "
-                               "/nonexistent/telvora-test-port, which does not exist; "
+                               "telvora-missing-port, which does not exist; "
                                "set TELVORA_COM2 to the device to use"});
 
   s.Click(form.COM11);
