@@ -290,6 +290,9 @@ class TForm : public rtl::TComponent {
 
   // The user closes the window (system menu, close button, window manager).
   std::function<void()> OnCloseRequest;
+  // What a backend calls when the user closes the window: OnCloseRequest, or
+  // else the quit request; an error goes to the top-level handler.
+  void CloseRequested();
 
  private:
   std::string name_;

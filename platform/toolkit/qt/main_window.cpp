@@ -53,15 +53,7 @@ MainWindow::MainWindow(TForm& form) : form_(form) {
 
 void MainWindow::closeEvent(QCloseEvent* event) {
   event->ignore();
-  try {
-    if (form_.OnCloseRequest) {
-      form_.OnCloseRequest();
-    } else {
-      Application::Instance().Terminate();
-    }
-  } catch (...) {
-    Application::Instance().HandleException(std::current_exception());
-  }
+  form_.CloseRequested();
 }
 
 void MainWindow::MirrorMemo(TMemo& memo) {

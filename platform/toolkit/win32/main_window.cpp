@@ -212,15 +212,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       if (IsWindowEnabled(window_) == FALSE) Application::Instance().ServeWhileModal();
       return 0;
     case WM_CLOSE:
-      try {
-        if (form_.OnCloseRequest) {
-          form_.OnCloseRequest();
-        } else {
-          Application::Instance().Terminate();
-        }
-      } catch (...) {
-        Application::Instance().HandleException(std::current_exception());
-      }
+      form_.CloseRequested();
       return 0;
     default:
       return DefWindowProcW(window_, message, wParam, lParam);
