@@ -16,6 +16,7 @@
 #include "platform/clock.h"
 #include "platform/commapi/trace_recorder.h"
 #include "platform/commapi/virtual_device.h"
+#include "platform/environment.h"
 #include "platform/interrupt.h"
 #include "platform/serial_devices.h"
 #include "platform/threads.h"
@@ -120,23 +121,10 @@ class SimulatedPort {
 // TELVORA_COMn would make it.
 class MappedPort {
  public:
-  MappedPort(int port, const std::string& path) : variable_("TELVORA_COM" + std::to_string(port)) {
-    if (const char* old = std::getenv(variable_.c_str())) previous_ = old;
-    setenv(variable_.c_str(), path.c_str(), 1);
-  }
-  ~MappedPort() {
-    if (previous_) {
-      setenv(variable_.c_str(), previous_->c_str(), 1);
-    } else {
-      unsetenv(variable_.c_str());
-    }
-  }
-  MappedPort(const MappedPort&) = delete;
-  MappedPort& operator=(const MappedPort&) = delete;
+  MappedPort(int port, const std::string& path) : mapping_("TELVORA_COM" + std::to_string(port), path) {}
 
  private:
-  std::string variable_;
-  std::optional<std::string> previous_;
+  platform::ScopedVariable mapping_;
 };
 
 // --lines: "0:12.340 COM1 → /dev/ttyUSB0, 19200 baud: DTR on, RTS on, ...",

@@ -1,5 +1,7 @@
 #include <gtest/gtest.h>
 
+#include <filesystem>
+#include <fstream>
 #include <memory>
 #include <optional>
 #include <string>
@@ -233,17 +235,21 @@ TEST_F(MainFormTest, PhoneNumberPrompt) {
 TEST_F(MainFormTest, PortItemsAndTheStatusBarNameTheDevice) {
   testsupport::ScopedEnv sim("TELVORA_COM3", "sim:standard");
   testsupport::ScopedEnv missing("TELVORA_COM4", "/nonexistent/ttyUSB7");
-  testsupport::PseudoTerminal pty;
-  testsupport::ScopedEnv present("TELVORA_COM5", pty.SlavePath());
+  // Any path that exists is a present device (a pseudo-terminal would do).
+  const std::string device =
+      (std::filesystem::temp_directory_path() / "telvora-present-device").string();
+  std::ofstream(device).put('\n');
+  testsupport::ScopedEnv present("TELVORA_COM5", device);
   form->Port1->OnPopup(form->Port1);
   EXPECT_EQ(form->COM31->Hint(), "COM3 \u2192 simulated modem (standard), present");
   EXPECT_EQ(form->COM41->Hint(), "COM4 \u2192 /nonexistent/ttyUSB7, not present");
-  EXPECT_EQ(form->COM51->Hint(), "COM5 \u2192 " + pty.SlavePath() + ", present");
+  EXPECT_EQ(form->COM51->Hint(), "COM5 \u2192 " + device + ", present");
   form->COM31->Click();
   EXPECT_EQ(form->Status.Line().port, "COM3 \u2192 simulated modem (standard)");
   EXPECT_EQ(form->Status.Line().speed, "9600 baud");
   for (const toolkit::TLamp& lamp : form->Status.Line().lamps)
     EXPECT_EQ(lamp.state, toolkit::LampState::Grey) << lamp.name;  // closed
+  std::filesystem::remove(device);
 }
 
 TEST_F(MainFormTest, ExitAndClosingTheWindowAskToTerminate) {

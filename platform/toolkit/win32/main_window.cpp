@@ -11,7 +11,8 @@ namespace {
 constexpr wchar_t kClassName[] = L"TelvoraMainWindow";
 constexpr UINT kFirstCommand = 100;
 constexpr UINT_PTR kStatusClockTimer = 1;
-constexpr int kElapsedPartWidth = 90;
+constexpr int kPortPartWidth = 260;
+constexpr int kElapsedPartWidth = 70;
 
 // What the menu shows for an item: the caption, and in a drop-down menu its
 // shortcut after a tab (the bar has no column for it).
@@ -168,9 +169,13 @@ void MainWindow::AppendLine(const std::string& line) {
 void MainWindow::ShowStatus() {
   const TStatusLine& status = form_.Status;
   SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Wide(status.Text()).c_str()));
+  const TLineState& line = status.Line();
+  const std::wstring port =
+      WideFromUtf8(line.port + (line.speed.empty() ? "" : "  \u00b7  " + line.speed));
+  SendMessageW(status_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(port.c_str()));
   const std::wstring elapsed =
       status.ClockRunning() ? Wide(TStatusLine::FormatElapsed(status.ElapsedSeconds())) : L"";
-  SendMessageW(status_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(elapsed.c_str()));
+  SendMessageW(status_, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(elapsed.c_str()));
   if (status.ClockRunning()) {
     SetTimer(window_, kStatusClockTimer, 1000, nullptr);
   } else {
@@ -184,8 +189,9 @@ void MainWindow::Layout() {
   GetClientRect(window_, &client);
   GetWindowRect(status_, &bar);
   const int barHeight = bar.bottom - bar.top;
-  int parts[2] = {client.right - kElapsedPartWidth, -1};
-  SendMessageW(status_, SB_SETPARTS, 2, reinterpret_cast<LPARAM>(parts));
+  int parts[3] = {client.right - kElapsedPartWidth - kPortPartWidth,
+                  client.right - kElapsedPartWidth, -1};
+  SendMessageW(status_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
   if (memo_) MoveWindow(memo_, 0, 0, client.right, client.bottom - barHeight, TRUE);
 }
 

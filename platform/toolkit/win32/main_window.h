@@ -1,7 +1,8 @@
 // The main window on Win32: the form's menu bar (captions with their "&"
 // accelerators, check marks, disabled items, shortcuts in an accelerator
 // table), the log as a read-only multi-line edit control and a status bar
-// (common controls) with the phase and the elapsed time.
+// (common controls) with the phase, the port and its speed, and the elapsed
+// time.
 #pragma once
 
 #include <windows.h>

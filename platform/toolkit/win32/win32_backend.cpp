@@ -4,6 +4,7 @@
 #include "platform/toolkit/win32/main_window.h"
 // After <windows.h>:
 #include <commctrl.h>
+#include <commdlg.h>
 
 #include <atomic>
 #include <cstring>
@@ -150,6 +151,33 @@ class Win32Backend final : public Backend {
       return MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(),
                          MB_OK | (icon == MessageIcon::Warning ? MB_ICONWARNING : 0));
     });
+  }
+
+  bool AskYesNo(const std::string& caption, const std::string& text) override {
+    return Modal([&](HWND owner) {
+             return MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(),
+                                MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
+           }) == IDYES;
+  }
+
+  bool SaveFileName(const std::string& title, std::string& path) override {
+    std::wstring file = Wide(path);
+    file.resize(MAX_PATH * 4);
+    const std::wstring caption = Wide(title);
+    OPENFILENAMEW dialog{};
+    dialog.lStructSize = sizeof dialog;
+    dialog.hwndOwner = handle_.load();
+    dialog.lpstrFilter = L"Text files (*.txt)\0*.txt\0All files (*.*)\0*.*\0";
+    dialog.lpstrFile = file.data();
+    dialog.nMaxFile = static_cast<DWORD>(file.size());
+    dialog.lpstrTitle = caption.c_str();
+    dialog.lpstrDefExt = L"txt";
+    dialog.Flags = OFN_OVERWRITEPROMPT | OFN_PATHMUSTEXIST | OFN_NOCHANGEDIR;
+    if (!Modal([&](HWND) { return static_cast<INT_PTR>(GetSaveFileNameW(&dialog)); })) {
+      return false;
+    }
+    path = Narrow(file.c_str());
+    return true;
   }
 
   void ShowError(const std::string& message) override {

@@ -1,15 +1,15 @@
 #include <cstdlib>
 
-#include "tests/support/ScopedEnv.h"
+#include "platform/environment.h"
 
-namespace testsupport {
+namespace platform {
 
-ScopedEnv::ScopedEnv(std::string name, const std::string& value) : name_(std::move(name)) {
+ScopedVariable::ScopedVariable(std::string name, const std::string& value) : name_(std::move(name)) {
   if (const char* old = std::getenv(name_.c_str())) previous_ = old;
   ::setenv(name_.c_str(), value.c_str(), 1);
 }
 
-ScopedEnv::~ScopedEnv() {
+ScopedVariable::~ScopedVariable() {
   if (previous_) {
     ::setenv(name_.c_str(), previous_->c_str(), 1);
   } else {
@@ -17,4 +17,4 @@ ScopedEnv::~ScopedEnv() {
   }
 }
 
-}  // namespace testsupport
+}  // namespace platform
