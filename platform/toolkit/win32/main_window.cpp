@@ -11,7 +11,7 @@ namespace {
 constexpr wchar_t kClassName[] = L"TelvoraMainWindow";
 constexpr UINT kFirstCommand = 100;
 constexpr UINT_PTR kStatusClockTimer = 1;
-constexpr int kPortPartWidth = 260;
+constexpr int kPortPartWidth = 330;
 constexpr int kElapsedPartWidth = 70;
 
 // What the menu shows for an item: the caption, and in a drop-down menu its
