@@ -51,7 +51,7 @@ bool ReplacedFile::Open(const std::string& path, std::string& why) {
   for (int attempt = 0; attempt < kNameAttempts && !file_; ++attempt) {
     temporary_ = directory / ("." + target_.filename().string() + "." +
                               std::to_string(random() % 1000000) + ".tmp");
-    file_ = std::fopen(temporary_.c_str(), "wbx");  // never an existing file
+    file_ = std::fopen(temporary_.string().c_str(), "wbx");  // never an existing file
     if (!file_ && errno != EEXIST) break;
   }
   if (!file_) {
