@@ -1,6 +1,7 @@
 // The dialogue engine: one command line out, then a wait that keeps the
 // window responsive until a reply, the timer or the end of the program.
 #include <algorithm>
+#include <utility>
 
 #include "app/TelvoraMain.h"
 
@@ -26,6 +27,33 @@ void TMain_Form::WaitPass() {
   app.ProcessMessages();
   app.Doze(kWaitPassMs);
   app.ProcessMessages();
+  ThrowPortFault();
+}
+
+bool TMain_Form::KeepPortFault(std::exception_ptr error) {
+  try {
+    std::rethrow_exception(error);
+  } catch (const comms::EComPort&) {
+    std::lock_guard lock(portFaultMutex_);
+    if (!portFault_) portFault_ = error;
+    return true;
+  } catch (...) {
+    return false;
+  }
+}
+
+void TMain_Form::ThrowPortFault() {
+  std::exception_ptr fault;
+  {
+    std::lock_guard lock(portFaultMutex_);
+    fault = std::exchange(portFault_, nullptr);
+  }
+  if (fault) std::rethrow_exception(fault);
+}
+
+void TMain_Form::DropPortFault() {
+  std::lock_guard lock(portFaultMutex_);
+  portFault_ = nullptr;
 }
 
 bool TMain_Form::SendCommand(const std::string& command, std::int32_t timeoutMs) {

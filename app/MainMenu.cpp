@@ -127,10 +127,13 @@ toolkit::TNotifyEvent TMain_Form::Guarded(void (TMain_Form::*handler)(rtl::TObje
       }
     } release{*this};
     commandRunning_ = true;
+    DropPortFault();  // left by a port closed since
     try {
       (this->*handler)(sender);
+      ThrowPortFault();
     } catch (const comms::EComPort& error) {
       ClosePortQuietly();
+      DropPortFault();  // the monitoring thread's view of the same failure
       toolkit::ShowError(ErrorBoxText(error));
     }
   };

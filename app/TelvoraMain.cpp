@@ -35,6 +35,8 @@ TMain_Form::TMain_Form() : toolkit::TForm("Main_Form") {
   ComPort->OnCTS = std::bind_front(&TMain_Form::ComPortCTS, this);
   ComPort->OnDSR = std::bind_front(&TMain_Form::ComPortDSR, this);
   ComPort->OnRLSD = std::bind_front(&TMain_Form::ComPortRLSD, this);
+  toolkit::Application::Instance().SetWorkerExceptionFilter(
+      std::bind_front(&TMain_Form::KeepPortFault, this));
 
   FormCreate();
   DescribeLinePort();
@@ -44,6 +46,7 @@ TMain_Form::~TMain_Form() {
   // Closing the port may still run its event handlers, which use the fields
   // below; so the port goes first, while they are all alive.
   ComPort.reset();
+  toolkit::Application::Instance().SetWorkerExceptionFilter(nullptr);
 }
 
 // The window's port settings, every one listed as the window stores them:

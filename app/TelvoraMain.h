@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <exception>
 #include <memory>
+#include <mutex>
 #include <string>
 
 #include "app/ReplyRecognition.h"
@@ -222,6 +223,14 @@ class TMain_Form : public toolkit::TForm {
   void StartDialogue(std::int32_t timeoutMs);
   // Processes messages, sleeps 10 ms, processes messages.
   void WaitPass();
+  // A port error the monitoring thread met (a handler's read or query, the
+  // input count) ends that thread; it is kept here, on that thread, and the
+  // command in progress ends with it at its next wait, so it is shown once.
+  bool KeepPortFault(std::exception_ptr error);
+  void ThrowPortFault();
+  void DropPortFault();
+  std::mutex portFaultMutex_;
+  std::exception_ptr portFault_;
   void DetectAt(comms::TBaudRate speed, bool& detected, const std::string& speedText);
   // The test run in progress, for its phases to report to.
   RunStatus* run_ = nullptr;

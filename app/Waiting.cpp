@@ -8,6 +8,7 @@ void TMain_Form::Pause(std::uint32_t ms) {
   app.ProcessMessages();
   platform::clock::Sleep(ms);
   app.ProcessMessages();
+  ThrowPortFault();
 }
 
 // Nothing received is handled meanwhile: it waits in the port's queue.

@@ -45,9 +45,25 @@ Application::~Application() = default;
 
 void Application::InstallPlatformHooks() {
   platform::SetSynchronizeWakeup([this] { WakeBackend(); });
-  // A worker's exception is shown once, on the user-interface thread.
-  platform::SetUnhandledExceptionHandler(
-      [this](std::exception_ptr error) { Post([this, error] { HandleException(error); }); });
+  // A worker's exception is shown once, on the user-interface thread, unless
+  // the filter takes it.
+  platform::SetUnhandledExceptionHandler([this](std::exception_ptr error) {
+    std::function<bool(std::exception_ptr)> filter;
+    {
+      std::lock_guard lock(queue_->mutex);
+      filter = workerFilter_;
+    }
+    if (filter && filter(error)) {
+      WakeBackend();
+      return;
+    }
+    Post([this, error] { HandleException(error); });
+  });
+}
+
+void Application::SetWorkerExceptionFilter(std::function<bool(std::exception_ptr)> filter) {
+  std::lock_guard lock(queue_->mutex);
+  workerFilter_ = std::move(filter);
 }
 
 void Application::SetBackend(std::unique_ptr<Backend> backend) {

@@ -372,6 +372,10 @@ class Application {
 
   // Queues a request handled during message processing (thread-safe).
   void Post(std::function<void()> request);
+  // Offered each worker thread's unhandled exception first, on that thread;
+  // one it takes (returns true) is not shown, and message processing is woken.
+  void SetWorkerExceptionFilter(std::function<bool(std::exception_ptr)> filter);
+
   // Async-signal-safe: OnInterrupt runs at the next message processing.
   void PostInterrupt() { interrupt_.store(true); }
   std::function<void()> OnInterrupt;
@@ -396,6 +400,7 @@ class Application {
   struct Queue;
   std::unique_ptr<Backend> backend_;
   std::unique_ptr<Queue> queue_;
+  std::function<bool(std::exception_ptr)> workerFilter_;  // under queue_'s mutex
   std::vector<TTimer*> timers_;
   bool terminated_ = false;
   std::atomic<bool> interrupt_{false};

@@ -150,16 +150,13 @@ enum Open {
   // A failed or vanished event wait is reported nowhere: the port stays deaf
   // until it is reopened, and the run takes that for a silent modem.
   kDeafAfterFailedWait,
-  // An unplug first seen by a handler's read or status query is shown there,
-  // and again by the command's next call.
-  kUnplugShownTwice,
   // A port error during a call the modem keeps up without DTR (&D0) leaves
   // the call up, so the next command finds no modem.
   kCallLeftUp,
   kOpenCount
 };
 const char* const kOpenNames[kOpenCount] = {"", "failed event wait goes unreported",
-                                            "unplug shown twice", "call left up after an error"};
+                                            "call left up after an error"};
 
 struct Problem {
   std::string what;
@@ -172,12 +169,10 @@ std::vector<Problem> Problems(Run& run, const Fault& fault, const Lines& expecte
   auto check = [&](bool ok, const std::string& what, Open open = kNone) {
     if (!ok) problems.push_back({what, open});
   };
-  const bool vanished = fault.verdict.action == CallVerdict::kVanish;
   const Lines log = run.s.Log();
   const std::size_t errors = run.s.Ui().errors.size();
   check(run.injector->Injected(), "the fault never came");
-  check(errors <= 1, std::to_string(errors) + " error boxes",
-        vanished && errors == 2 ? kUnplugShownTwice : kNone);
+  check(errors <= 1, std::to_string(errors) + " error boxes");
   check(log.size() >= run.linesAtFault &&
             std::equal(log.begin(), log.begin() + run.linesAtFault, expected.begin()),
         "the log up to the fault differs from the fault-free run's");
