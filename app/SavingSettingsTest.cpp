@@ -27,6 +27,7 @@ bool ReopenIfVanished(TMain_Form& form) {
   } catch (const comms::EComPort&) {
   }
   form.ComPort->Close();
+  form.DropPortFault();  // the monitoring thread met the same vanish
   for (std::uint32_t waited = 0;; waited += kReopenStepMs) {
     try {
       form.ComPort->Open();

@@ -132,6 +132,9 @@ class TMain_Form : public toolkit::TForm {
   // Waiting: a pause processes messages before and after its sleep; a plain
   // sleep processes nothing.
   void Pause(std::uint32_t ms);
+  // Forgets the port error the monitoring thread met, for a caller that has
+  // dealt with its cause (a vanished port it closed).
+  void DropPortFault();
   void PlainSleep(std::uint32_t ms);
   bool Terminating() const;
 
@@ -228,7 +231,6 @@ class TMain_Form : public toolkit::TForm {
   // command in progress ends with it at its next wait, so it is shown once.
   bool KeepPortFault(std::exception_ptr error);
   void ThrowPortFault();
-  void DropPortFault();
   std::mutex portFaultMutex_;
   std::exception_ptr portFault_;
   void DetectAt(comms::TBaudRate speed, bool& detected, const std::string& speedText);

@@ -23,6 +23,11 @@ class TComThread final : public platform::Thread {
   void Execute() override;
 
  private:
+  // After a wait that failed at once: false when stopped meanwhile.
+  bool PauseAfterFailure();
+  // Hands over a received-character event, when the mask has one, for the
+  // handler to look at the input queue.
+  void HandOverInput();
   void DispatchEvents();
   void DoEvents();
   void SendEvents();

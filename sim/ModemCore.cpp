@@ -194,6 +194,11 @@ bool ModemCore::CallUp() const {
   return call_ == Call::kUp;
 }
 
+bool ModemCore::Dialling() const {
+  std::lock_guard lock(mutex_);
+  return call_ == Call::kDialling;
+}
+
 bool ModemCore::Online() const {
   std::lock_guard lock(mutex_);
   return call_ == Call::kUp && online_;

@@ -51,6 +51,7 @@ class ModemCore : public std::enable_shared_from_this<ModemCore> {
   bool Powered() const;
   bool Present() const;
   bool CallUp() const;
+  bool Dialling() const;
   bool Online() const;
   std::uint8_t Register(int n) const;
   std::string AnsweringSystemReceived() const;

@@ -49,6 +49,7 @@ void SimulatedModem::Configure(const commapi::DCB& dcb, bool dtr, bool rts) {
 bool SimulatedModem::Powered() const { return impl_->core->Powered(); }
 bool SimulatedModem::Present() const { return impl_->core->Present(); }
 bool SimulatedModem::CallUp() const { return impl_->core->CallUp(); }
+bool SimulatedModem::Dialling() const { return impl_->core->Dialling(); }
 bool SimulatedModem::Online() const { return impl_->core->Online(); }
 std::uint8_t SimulatedModem::Register(int n) const { return impl_->core->Register(n); }
 std::string SimulatedModem::AnsweringSystemReceived() const {

@@ -44,6 +44,7 @@ class SimulatedModem : public commapi::VirtualDevice, public commapi::DevicePres
   bool Powered() const;
   bool Present() const override;  // the device is there to be opened
   bool CallUp() const;                 // carrier up, online or in command mode
+  bool Dialling() const;               // a dial under way, not yet answered
   bool Online() const;                 // in a call and passing data
   std::uint8_t Register(int n) const;  // the active value of Sn
   // What the answering system received in calls so far (the recent part).

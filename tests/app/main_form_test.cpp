@@ -343,7 +343,7 @@ TEST(MainFormBusy, AnUnplugMidRunEndsTheCommandWithThePortClosed) {
   TMain_Form& form = s.Form();
   platform::clock::ScheduleAfter(60000, [&] { s.Modem().Unplug(); });
   s.Click(form.Test1);
-  EXPECT_EQ(s.Ui().errors, std::vector<std::string>{"Unable to set com state: 1167"});
+  EXPECT_EQ(s.Ui().errors, std::vector<std::string>{"Unable to read com status: 1167"});
   EXPECT_FALSE(form.ComPort->Connected());
   s.Click(form.N192001);
   EXPECT_TRUE(form.DetectedAt19200);
