@@ -160,7 +160,13 @@ void PosixPort::Watch() {
     pollfd targets[2] = {{fd_.Get(), static_cast<short>(inputQueued ? 0 : POLLIN), 0},
                          {wakeRead_.Get(), POLLIN, 0}};
     ::poll(targets, 2, kPollMs);
-    if (targets[1].revents != 0) return;
+    if (targets[1].revents != 0) {
+      // A byte: a read took the queued input, so POLLIN may watch again.
+      // End of file: the port is closing.
+      char nudges[16];
+      if (::read(wakeRead_.Get(), nudges, sizeof nudges) <= 0) return;
+      inputQueued = false;
+    }
     std::lock_guard lock(mutex_);
     if (closed_) return;
     if (targets[0].revents & kHangUp) {
@@ -271,6 +277,9 @@ BOOL PosixPort::ReadFile(void* buffer, DWORD toRead, DWORD* read, OVERLAPPED* ov
         // Bytes read need no further EV_RXCHAR; unreported ones never get one.
         reported_ -= std::min(reported_, static_cast<DWORD>(count));
         gapDeadline = DeadlineAfter(plan.interval, NowMs());
+        // Once nothing reported is left, the watcher needs POLLIN again at
+        // once, not after its period: the reply to what comes next.
+        if (reported_ == 0 && wakeWrite_.Get() >= 0) (void)!::write(wakeWrite_.Get(), "", 1);
       }
     }
     if (got == toRead || plan.immediate || (plan.returnOnAny && got > 0)) break;

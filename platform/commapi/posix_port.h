@@ -59,7 +59,9 @@ class PosixPort : public Port {
   unsigned readAborts_ = 0;   // purges that abort reads in progress
   unsigned writeAborts_ = 0;  // and writes
 
-  UniqueFd wakeRead_;   // the watcher stops when the write end closes
+  // The watcher stops when the write end closes, and watches for input
+  // again at each byte a read writes there.
+  UniqueFd wakeRead_;
   UniqueFd wakeWrite_;
   std::thread watcher_;
 };
