@@ -67,6 +67,7 @@ bool TMain_Form::SendCommand(const std::string& command, std::int32_t timeoutMs)
 
 bool TMain_Form::DialAndWait(const std::string& dialText) {
   StartDialogue(kDialTimeoutMs);
+  callMayBeUp_ = true;
   ComPort->WriteText(dialText + "\r\n", true);
   do {
     WaitPass();

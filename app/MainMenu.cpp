@@ -128,15 +128,40 @@ toolkit::TNotifyEvent TMain_Form::Guarded(void (TMain_Form::*handler)(rtl::TObje
     } release{*this};
     commandRunning_ = true;
     DropPortFault();  // left by a port closed since
+    EndCallLeftByError();
     try {
       (this->*handler)(sender);
       ThrowPortFault();
+      callMayBeUp_ = false;  // every procedure hangs up before it ends
     } catch (const comms::EComPort& error) {
       ClosePortQuietly();
       DropPortFault();  // the monitoring thread's view of the same failure
       toolkit::ShowError(ErrorBoxText(error));
     }
   };
+}
+
+// A port error can end a command while the modem dials or holds a call. In
+// &D0, or on a modem that ignores DTR, closing the port ends neither, and the
+// modem would stay online, deaf to the next command. So before that command
+// the call is ended: hung up when carrier detect is high, otherwise by a
+// command line, whose first character abandons a dial. A device still away
+// leaves it to the command after.
+void TMain_Form::EndCallLeftByError() {
+  if (!callMayBeUp_) return;
+  try {
+    RaiseRtsAndDtr();
+    ComPort->Open();
+    if (ComPort->CarrierState())
+      HangUpOutlastingExit();
+    else
+      SendCommand("AT H0", 1500);
+    ThrowPortFault();
+    callMayBeUp_ = false;
+  } catch (const comms::EComPort&) {
+  }
+  ClosePortQuietly();
+  DropPortFault();
 }
 
 void TMain_Form::ClosePortQuietly() noexcept {

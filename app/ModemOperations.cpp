@@ -128,6 +128,17 @@ bool TMain_Form::PlaceTestCall() {
   return true;
 }
 
+// After E&xit the waits would end at once and spoil the escape's guard
+// times, so this hang-up's waits run their course.
+void TMain_Form::HangUpOutlastingExit() {
+  struct Restore {
+    bool& flag;
+    ~Restore() { flag = false; }
+  } restore{waitsOutlastExit_};
+  waitsOutlastExit_ = true;
+  HangUp();
+}
+
 void TMain_Form::HangUp() {
   if (MessageLevel >= 2) LogLine("Hang up, takes upto 15 seconds");
   PlainSleep(3500);  // the guard time of silence before the escape

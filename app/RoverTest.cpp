@@ -55,19 +55,11 @@ void TMain_Form::Test1Click(rtl::TObject*) {
 // A call may still be up at an early end (after E&xit during a call, or
 // after a hang-up the modem ignored). On a modem that ignores DTR, or in
 // &D0, closing the port cannot drop it, and it would hold the line for good:
-// hang it up first. After E&xit the waits would end at once and spoil the
-// escape's guard times, so this hang-up's waits run their course.
+// hang it up first.
 void TMain_Form::RoverEndEarly() {
   if (!ComPort->Connected() || !ComPort->CarrierState()) return;
   RoverPhase("hanging up");
-  waitsOutlastExit_ = true;
-  try {
-    HangUp();
-  } catch (...) {
-    waitsOutlastExit_ = false;
-    throw;
-  }
-  waitsOutlastExit_ = false;
+  HangUpOutlastingExit();
 }
 
 void TMain_Form::RoverLog(std::uint8_t minLevel, const std::string& text) {

@@ -220,6 +220,11 @@ class TMain_Form : public toolkit::TForm {
   // E&xit ends every wait after its first pass, unless this is set.
   bool waitsOutlastExit_ = false;
   bool ExitEndsWaits() const;
+  void HangUpOutlastingExit();
+  // A dial was sent since the last command that ended normally, so a port
+  // error may have left its call going.
+  bool callMayBeUp_ = false;
+  void EndCallLeftByError();
   // DetectModem's first step, also taken before a test opens the port.
   void RaiseRtsAndDtr();
   // Clears the flags and texts and arms the timer: the start of every wait.

@@ -25,11 +25,15 @@ void ModemCore::Receive(std::string_view bytes) {
   const std::string in = Garbling() ? Garble(bytes) : std::string(bytes);
   const Millis now = platform::clock::Now();
   for (const char c : in) {
-    if (call_ == Call::kUp && online_)
+    if (call_ == Call::kUp && online_) {
       DataByte(c, now);
-    else if (call_ == Call::kIdle || call_ == Call::kUp)
+    } else if (call_ == Call::kIdle || call_ == Call::kUp) {
       CommandByte(c);
-    // While dialling, what arrives is dropped.
+    } else {
+      // Any character while dialling abandons the dial; it is not a command.
+      EndCall();
+      SendResult(Result::kNoCarrier);
+    }
     lastReceived_ = now;
   }
 }
@@ -70,6 +74,8 @@ void ModemCore::CommandByte(char c) {
 }
 
 void ModemCore::ExecuteLine(const std::string& body, bool overlong) {
+  // DTR lowered in &D2 or &D3 before the line ran: nobody is there to obey.
+  if (InputBlocked()) return;
   if (caps_.spoiltReplyEvery > 0 && ++linesSeen_ % caps_.spoiltReplyEvery == 0)
     spoilReply_ = true;
   const auto commands = overlong ? std::nullopt : ParseCommandLine(body, caps_);
