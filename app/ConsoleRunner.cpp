@@ -175,7 +175,7 @@ void ListPorts(std::ostream& out) {
   }
   const std::vector<platform::SerialDevice> devices = platform::FindSerialDevices();
   if (devices.empty()) {
-    out << "\nNo USB serial devices found (/dev/serial/by-id, /dev/ttyUSB*, /dev/ttyACM*).\n";
+    out << "\nNo USB serial devices found (" << platform::SerialDevicePlaces() << ").\n";
     return;
   }
   out << "\nSerial devices found:\n";

@@ -16,4 +16,7 @@ struct SerialDevice {
 // devRoot is "/dev" but for tests.
 std::vector<SerialDevice> FindSerialDevices(const std::string& devRoot = "/dev");
 
+// Where FindSerialDevices looks, in words, for a user told it found nothing.
+const char* SerialDevicePlaces();
+
 }  // namespace platform

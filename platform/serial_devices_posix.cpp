@@ -22,6 +22,8 @@ std::vector<fs::path> Entries(const fs::path& dir) {
 
 }  // namespace
 
+const char* SerialDevicePlaces() { return "/dev/serial/by-id, /dev/ttyUSB*, /dev/ttyACM*"; }
+
 std::vector<SerialDevice> FindSerialDevices(const std::string& devRoot) {
   std::vector<SerialDevice> devices;
   // udev names each USB serial device after its maker, model and serial

@@ -8,6 +8,8 @@
 
 namespace platform {
 
+const char* SerialDevicePlaces() { return "HKLM\\HARDWARE\\DEVICEMAP\\SERIALCOMM"; }
+
 std::vector<SerialDevice> FindSerialDevices(const std::string&) {
   std::vector<SerialDevice> devices;
   HKEY map = nullptr;
