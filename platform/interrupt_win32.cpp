@@ -3,6 +3,11 @@
 #include <windows.h>
 
 #include <atomic>
+#include <chrono>
+#include <condition_variable>
+#include <deque>
+#include <mutex>
+#include <thread>
 
 #include "platform/interrupt.h"
 
@@ -22,23 +27,75 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
   return TRUE;
 }
 
-// True when a byte can be read from standard input without waiting (a pipe
-// with data, a file), or after a console key press (the read then waits for
-// the line, as a console in line mode does).
-bool InputReady(HANDLE input) {
-  switch (GetFileType(input)) {
-    case FILE_TYPE_PIPE: {
-      DWORD available = 0;
-      // A closed pipe fails here: the read then reports the end.
-      if (!PeekNamedPipe(input, nullptr, 0, nullptr, &available, nullptr)) return true;
-      if (available > 0) return true;
-      Sleep(kServeMs);
-      return false;
+// A pipe is read by a thread of its own, a byte at a time, and the prompt
+// takes the bytes from here: wine cannot peek into a pipe that stands for a
+// Unix one, and a read that blocks would stop the serving. The reader lives
+// as long as the program (it may be blocked in its read at the end).
+class PipeReader {
+ public:
+  enum class Got { kByte, kNothing, kEnd };
+
+  static PipeReader& For(HANDLE input) {
+    static PipeReader* reader = new PipeReader(input);
+    return *reader;
+  }
+
+  // The next byte, waiting at most kServeMs for it.
+  Got Take(char& byte) {
+    std::unique_lock lock(mutex_);
+    arrived_.wait_for(lock, std::chrono::milliseconds(kServeMs),
+                      [this] { return !bytes_.empty() || ended_; });
+    if (bytes_.empty()) return ended_ ? Got::kEnd : Got::kNothing;
+    byte = bytes_.front();
+    bytes_.pop_front();
+    return Got::kByte;
+  }
+
+ private:
+  explicit PipeReader(HANDLE input) {
+    std::thread([this, input] { Run(input); }).detach();
+  }
+
+  void Run(HANDLE input) {
+    for (;;) {
+      char byte = 0;
+      DWORD got = 0;
+      const bool read = ReadFile(input, &byte, 1, &got, nullptr) && got == 1;
+      std::lock_guard lock(mutex_);
+      if (read)
+        bytes_.push_back(byte);
+      else
+        ended_ = true;
+      arrived_.notify_all();
+      if (!read) return;
     }
+  }
+
+  std::mutex mutex_;
+  std::condition_variable arrived_;
+  std::deque<char> bytes_;
+  bool ended_ = false;
+};
+
+using Got = PipeReader::Got;
+
+Got ReadByte(HANDLE input, char& byte) {
+  DWORD got = 0;
+  return ReadFile(input, &byte, 1, &got, nullptr) && got == 1 ? Got::kByte : Got::kEnd;
+}
+
+// The next byte of standard input, or nothing yet after a short wait. A
+// console is read once a key is pressed (the read then waits for the line,
+// as a console in line mode does); a file never keeps the reader waiting.
+Got NextByte(HANDLE input, char& byte) {
+  switch (GetFileType(input)) {
+    case FILE_TYPE_PIPE:
+      return PipeReader::For(input).Take(byte);
     case FILE_TYPE_CHAR:
-      return WaitForSingleObject(input, kServeMs) == WAIT_OBJECT_0;
+      return WaitForSingleObject(input, kServeMs) == WAIT_OBJECT_0 ? ReadByte(input, byte)
+                                                                   : Got::kNothing;
     default:
-      return true;
+      return ReadByte(input, byte);
   }
 }
 
@@ -69,10 +126,10 @@ std::optional<std::string> ReadStandardInputLine(const std::function<void()>& se
   for (;;) {
     if (Caught() > 0) return std::nullopt;
     serve();
-    if (!InputReady(input)) continue;
     char byte = 0;
-    DWORD got = 0;
-    if (!ReadFile(input, &byte, 1, &got, nullptr) || got == 0) {
+    const Got got = NextByte(input, byte);
+    if (got == Got::kNothing) continue;
+    if (got == Got::kEnd) {
       if (Caught() > 0) return std::nullopt;
       return line.empty() ? std::nullopt : std::optional(line);
     }

@@ -16,6 +16,7 @@
 #include <sstream>
 
 #include "app/ConsoleRunner.h"
+#include "tests/support/LambdaThread.h"
 #include "tests/support/TempDir.h"
 #include "tests/support/pty.h"
 
@@ -245,6 +246,35 @@ TEST(ConsoleRunner, AFileThatCannotBeWrittenOrReplayedIsABadCommandLine) {
     EXPECT_EQ(r.err.rfind("telvora: cannot ", 0), 0u) << r.err;
     EXPECT_EQ(r.out, "");
   }
+}
+
+// A detection recorded on a pseudo-terminal, where the test answers as the
+// modem, replays to the same log in virtual time and, through the port's
+// mapping, in real time.
+TEST(ConsoleRunner, ARecordingOfAPseudoTerminalModemReplaysToTheSameLog) {
+  TempDir dir;
+  const std::string trace = dir / "pty.trace", log = dir / "run.log";
+  {
+    testsupport::PtyPort port(6);
+    testsupport::LambdaThread modem([&port] {
+      const std::string got = port.Pty().ReadUntil("\r\n");
+      if (got.find("AT V1\r\n") != std::string::npos) port.Pty().Write("AT V1\r\r\nOK\r\n");
+    });
+    modem.Resume();
+    const Result recorded = RunConsoleWith(
+        {"--run", "detect-9600", "--port", "COM6", "--trace", trace, "--save-log", log});
+    ASSERT_EQ(recorded.status, 0) << recorded.err;
+  }
+  const std::string expected = "Detecting modem\nModem detected at 9600\n";
+  ASSERT_EQ(ReadFile(log), expected);
+  const Result replayed = RunConsoleWith(
+      {"--run", "detect-9600", "--port", "replay:" + trace, "--fast", "--save-log", log});
+  EXPECT_EQ(replayed.status, 0) << replayed.err;
+  EXPECT_EQ(ReadFile(log), expected);
+  testsupport::ScopedEnv mapping("TELVORA_COM7", "replay:" + trace);
+  const Result mapped = RunConsoleWith({"--run", "detect-9600", "--port", "COM7", "--save-log", log});
+  EXPECT_EQ(mapped.status, 0) << mapped.err;
+  EXPECT_EQ(ReadFile(log), expected);
 }
 
 // The built program next to the test binaries, when it is there.

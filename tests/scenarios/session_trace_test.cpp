@@ -1,8 +1,7 @@
 // Session traces end to end: a procedure recorded through the console runner
-// (against the simulator, a pseudo-terminal or the window's menu) and the
+// (against the simulator or through the window's menu) and the
 // recording replayed as the modem.
 #include <gtest/gtest.h>
-#include <unistd.h>
 
 #include <algorithm>
 #include <filesystem>
@@ -12,10 +11,8 @@
 #include "app/ConsoleRunner.h"
 #include "platform/clock.h"
 #include "platform/commapi/trace_recorder.h"
-#include "tests/support/LambdaThread.h"
 #include "tests/support/Scenario.h"
 #include "tests/support/TempDir.h"
-#include "tests/support/pty.h"
 
 namespace {
 
@@ -140,34 +137,6 @@ TEST(TraceReplay, APortThatVanishedVanishesAgainInTheReplay) {
               dir, "play");
   EXPECT_EQ(replayed.err, error);
   EXPECT_EQ(replayed.log, log);
-}
-
-// The modem's side of a detection on a pseudo-terminal: it answers the first
-// command line with OK. The recording replays in virtual and in real time.
-TEST(TraceReplay, ARecordingOfAPseudoTerminalModemReplaysToTheSameLog) {
-  TempDir dir;
-  const std::string trace = dir / "pty.trace";
-  Outcome recorded;
-  {
-    testsupport::PtyPort port(6);
-    testsupport::LambdaThread modem([&port] {
-      const std::string got = port.Pty().ReadUntil("\r\n");
-      if (got.find("AT V1\r\n") != std::string::npos) port.Pty().Write("AT V1\r\r\nOK\r\n");
-    });
-    modem.Resume();
-    recorded = Collect({"--run", "detect-9600", "--port", "COM6", "--trace", trace}, dir, "rec");
-  }
-  ASSERT_EQ(recorded.status, 0) << recorded.err;
-  ASSERT_EQ(recorded.log, "Detecting modem\nModem detected at 9600\n");
-  const Outcome replayed =
-      Collect({"--run", "detect-9600", "--port", "replay:" + trace, "--fast"}, dir, "play");
-  EXPECT_EQ(replayed.status, 0) << replayed.err;
-  EXPECT_EQ(replayed.log, recorded.log);
-  // In real time, as the window would through the port's mapping.
-  testsupport::ScopedEnv mapping("TELVORA_COM7", "replay:" + trace);
-  const Outcome mapped = Collect({"--run", "detect-9600", "--port", "COM7"}, dir, "mapped");
-  EXPECT_EQ(mapped.status, 0) << mapped.err;
-  EXPECT_EQ(mapped.log, recorded.log);
 }
 
 // The traces kept as examples still play the procedures they were made of.

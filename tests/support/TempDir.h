@@ -2,10 +2,9 @@
 // it when the object goes; and the whole of a file as text.
 #pragma once
 
-#include <stdlib.h>
-
 #include <filesystem>
 #include <fstream>
+#include <random>
 #include <sstream>
 #include <string>
 
@@ -14,8 +13,12 @@ namespace testsupport {
 class TempDir {
  public:
   TempDir() {
-    char pattern[] = "/tmp/telvora-test-XXXXXX";
-    path_ = mkdtemp(pattern);
+    // A name nobody holds yet: create_directory is false for one that exists.
+    std::random_device random;
+    do {
+      path_ = std::filesystem::temp_directory_path() /
+              ("telvora-test-" + std::to_string(random() % 100000000));
+    } while (!std::filesystem::create_directory(path_));
   }
   ~TempDir() { std::filesystem::remove_all(path_); }
   TempDir(const TempDir&) = delete;
