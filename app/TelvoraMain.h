@@ -135,6 +135,9 @@ class TMain_Form : public toolkit::TForm {
   // Forgets the port error the monitoring thread met, for a caller that has
   // dealt with its cause (a vanished port it closed).
   void DropPortFault();
+  // Raises the port error the monitoring thread met, if any: a command whose
+  // last wait is over still ends with it.
+  void ThrowPortFault();
   void PlainSleep(std::uint32_t ms);
   bool Terminating() const;
 
@@ -235,7 +238,6 @@ class TMain_Form : public toolkit::TForm {
   // input count) ends that thread; it is kept here, on that thread, and the
   // command in progress ends with it at its next wait, so it is shown once.
   bool KeepPortFault(std::exception_ptr error);
-  void ThrowPortFault();
   std::mutex portFaultMutex_;
   std::exception_ptr portFault_;
   void DetectAt(comms::TBaudRate speed, bool& detected, const std::string& speedText);
