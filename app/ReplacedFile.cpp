@@ -4,6 +4,8 @@
 #include <cstring>
 #include <random>
 
+#include "platform/new_file.h"
+
 namespace console {
 
 namespace fs = std::filesystem;
@@ -51,7 +53,7 @@ bool ReplacedFile::Open(const std::string& path, std::string& why) {
   for (int attempt = 0; attempt < kNameAttempts && !file_; ++attempt) {
     temporary_ = directory / ("." + target_.filename().string() + "." +
                               std::to_string(random() % 1000000) + ".tmp");
-    file_ = std::fopen(temporary_.string().c_str(), "wbx");  // never an existing file
+    file_ = platform::CreateNewFile(temporary_);
     if (!file_ && errno != EEXIST) break;
   }
   if (!file_) {
