@@ -11,8 +11,6 @@ namespace {
 constexpr wchar_t kClassName[] = L"TelvoraMainWindow";
 constexpr UINT kFirstCommand = 100;
 constexpr UINT_PTR kStatusClockTimer = 1;
-constexpr int kPortPartWidth = 330;
-constexpr int kElapsedPartWidth = 70;
 
 // What the menu shows for an item: the caption, and in a drop-down menu its
 // shortcut after a tab (the bar has no column for it).
@@ -82,8 +80,7 @@ MainWindow::MainWindow(TForm& form) : form_(form) {
       memoEmpty_ = true;
     };
   }
-  status_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0,
-                            0, 0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
+  status_ = std::make_unique<StatusBar>(window_, form.Status);
   form.Status.OnChanged = [this] { ShowStatus(); };
   Layout();
   ShowStatus();
@@ -167,16 +164,8 @@ void MainWindow::AppendLine(const std::string& line) {
 }
 
 void MainWindow::ShowStatus() {
-  const TStatusLine& status = form_.Status;
-  SendMessageW(status_, SB_SETTEXTW, 0, reinterpret_cast<LPARAM>(Wide(status.Text()).c_str()));
-  const TLineState& line = status.Line();
-  const std::wstring port =
-      WideFromUtf8(line.port + (line.speed.empty() ? "" : "  \u00b7  " + line.speed));
-  SendMessageW(status_, SB_SETTEXTW, 1, reinterpret_cast<LPARAM>(port.c_str()));
-  const std::wstring elapsed =
-      status.ClockRunning() ? Wide(TStatusLine::FormatElapsed(status.ElapsedSeconds())) : L"";
-  SendMessageW(status_, SB_SETTEXTW, 2, reinterpret_cast<LPARAM>(elapsed.c_str()));
-  if (status.ClockRunning()) {
+  status_->Show();
+  if (form_.Status.ClockRunning()) {
     SetTimer(window_, kStatusClockTimer, 1000, nullptr);
   } else {
     KillTimer(window_, kStatusClockTimer);
@@ -184,15 +173,10 @@ void MainWindow::ShowStatus() {
 }
 
 void MainWindow::Layout() {
-  SendMessageW(status_, WM_SIZE, 0, 0);
-  RECT client{}, bar{};
+  status_->Show();
+  RECT client{};
   GetClientRect(window_, &client);
-  GetWindowRect(status_, &bar);
-  const int barHeight = bar.bottom - bar.top;
-  int parts[3] = {client.right - kElapsedPartWidth - kPortPartWidth,
-                  client.right - kElapsedPartWidth, -1};
-  SendMessageW(status_, SB_SETPARTS, 3, reinterpret_cast<LPARAM>(parts));
-  if (memo_) MoveWindow(memo_, 0, 0, client.right, client.bottom - barHeight, TRUE);
+  if (memo_) MoveWindow(memo_, 0, 0, client.right, client.bottom - status_->Height(), TRUE);
 }
 
 LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
@@ -209,6 +193,11 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
     case WM_SIZE:
       Layout();
       return 0;
+    case WM_DRAWITEM: {
+      const auto& part = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);
+      if (part.hwndItem == status_->Handle()) status_->Draw(part);
+      return TRUE;
+    }
     case WM_TIMER:
       if (wParam == kStatusClockTimer) ShowStatus();
       if (wParam == kModalServiceTimer) Application::Instance().ServeWhileModal();

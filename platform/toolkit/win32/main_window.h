@@ -1,16 +1,16 @@
 // The main window on Win32: the form's menu bar (captions with their "&"
 // accelerators, check marks, disabled items, shortcuts in an accelerator
-// table), the log as a read-only multi-line edit control and a status bar
-// (common controls) with the phase, the port and its speed, and the elapsed
-// time.
+// table), the log as a read-only multi-line edit control and the status bar.
 #pragma once
 
 #include <windows.h>
 #undef MessageBox  // Backend::MessageBox, not the A/W macro
 
+#include <memory>
 #include <vector>
 
 #include "platform/toolkit/toolkit.h"
+#include "platform/toolkit/win32/status_bar.h"
 
 namespace toolkit {
 
@@ -43,7 +43,7 @@ class MainWindow {
   TForm& form_;
   HWND window_ = nullptr;
   HWND memo_ = nullptr;
-  HWND status_ = nullptr;
+  std::unique_ptr<StatusBar> status_;
   HACCEL shortcuts_ = nullptr;
   bool memoEmpty_ = true;
   struct Command {
