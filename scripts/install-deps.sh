@@ -5,7 +5,7 @@
 #                                      sources, wine to run the tests)
 set -euo pipefail
 if [ "${1:-}" = windows ]; then
-  packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine64 wine xvfb xauth)
+  packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine64 wine xvfb xauth netpbm)
 else
   packages=(g++ cmake ninja-build libgtest-dev libgmock-dev
             qt6-base-dev libgl-dev xvfb xauth desktop-file-utils)
