@@ -2,6 +2,7 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
 #include <vector>
 
 #include "platform/toolkit/win32/win32_text.h"
@@ -12,7 +13,8 @@ namespace {
 
 // The parts from the left; the lamps follow the port, the elapsed time ends it.
 enum Part : int { kText, kProgress, kPort, kFirstLamp };
-constexpr int kProgressWidth = 260;
+// The progress bar gives way to the phase down to its least width.
+constexpr int kProgressWidth = 260, kLeastProgressWidth = 120, kLeastTextWidth = 220;
 constexpr int kElapsedWidth = 70;
 constexpr int kTextPadding = 16;  // a part's borders and margins around its text
 constexpr int kLampPadding = 14;  // the lamp's own margins and the gap to the next
@@ -79,10 +81,14 @@ void StatusBar::SetParts() {
   RECT client{};
   GetClientRect(bar_, &client);
   const TLineState& line = status_.Line();
-  std::vector<int> widths{0, status_.Progress().maximum > 0 ? kProgressWidth : 0,
-                          TextWidth(PortText(line)) + kTextPadding};
+  std::vector<int> widths{0, 0, TextWidth(PortText(line)) + kTextPadding};
   for (const TLamp& lamp : line.lamps) widths.push_back(TextWidth(WideFromUtf8(lamp.name)) + kLampPadding);
   widths.push_back(kElapsedWidth);
+  if (status_.Progress().maximum > 0) {
+    int room = client.right - kLeastTextWidth;
+    for (int width : widths) room -= width;
+    widths[kProgress] = std::clamp(room, kLeastProgressWidth, kProgressWidth);
+  }
   std::vector<int> rights(widths.size(), -1);
   int right = client.right;
   for (std::size_t i = widths.size() - 1; i > 0; --i) {
