@@ -9,6 +9,12 @@ bool SaveMainWindowBitmap(const char* file) {
   HWND window = FindWindowW(L"TelvoraMainWindow", nullptr);
   if (window == nullptr) return false;
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
+  // What is drawn reaches the screen while messages are handled.
+  for (int i = 0; i < 15; ++i) {
+    MSG message;
+    while (PeekMessageW(&message, nullptr, 0, 0, PM_REMOVE)) DispatchMessageW(&message);
+    Sleep(20);
+  }
   // The menu bar down to the status bar, without the frame (as the Qt picture).
   RECT at{};
   GetClientRect(window, &at);

@@ -22,6 +22,16 @@ std::wstring MenuText(const TMenuItem& item) {
   return text;
 }
 
+// The log's columns line up; 10 points, the size of the window's other text.
+HFONT FixedPitchFont() {
+  HDC screen = GetDC(nullptr);
+  const int height = -MulDiv(10, GetDeviceCaps(screen, LOGPIXELSY), 72);
+  ReleaseDC(nullptr, screen);
+  return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
+                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
+                     FIXED_PITCH | FF_MODERN, L"Consolas");
+}
+
 void RegisterWindowClass() {
   static const bool registered = [] {
     WNDCLASSEXW windowClass{};
@@ -71,7 +81,8 @@ MainWindow::MainWindow(TForm& form) : form_(form) {
                             WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
                                 ES_AUTOVSCROLL,
                             0, 0, 0, 0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
-    SendMessageW(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+    if (memo.Monospace) memoFont_ = FixedPitchFont();
+    SendMessageW(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(MemoFont()), 0);
     SendMessageW(memo_, EM_SETLIMITTEXT, 0, 0);  // no 32 KB cap on the log
     for (const std::string& line : memo.Lines()) AppendLine(line);
     memo.OnLineAdded = [this](const std::string& line) { AppendLine(line); };
@@ -83,6 +94,8 @@ MainWindow::MainWindow(TForm& form) : form_(form) {
   status_ = std::make_unique<StatusBar>(window_, form.Status);
   form.Status.OnChanged = [this] { ShowStatus(); };
   Layout();
+  // Last: the size takes in the menu bar and the status bar.
+  if (form.ClientMemo) SizeToMemo(*form.ClientMemo);
   ShowStatus();
 }
 
@@ -96,6 +109,7 @@ MainWindow::~MainWindow() {
   if (shortcuts_) DestroyAcceleratorTable(shortcuts_);
   SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
   DestroyWindow(window_);
+  if (memoFont_) DeleteObject(memoFont_);
 }
 
 bool MainWindow::TranslateShortcut(MSG& message) {
@@ -152,6 +166,32 @@ void MainWindow::RunCommand(UINT id) {
   } catch (...) {
     Application::Instance().HandleException(std::current_exception());
   }
+}
+
+HFONT MainWindow::MemoFont() const {
+  return memoFont_ ? memoFont_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+}
+
+// The window opens just large enough to show the memo's rows and columns.
+void MainWindow::SizeToMemo(const TMemo& memo) {
+  if (memo.VisibleColumns <= 0 || memo.VisibleLines <= 0) return;
+  HDC dc = GetDC(memo_);
+  HGDIOBJ old = SelectObject(dc, MemoFont());
+  SIZE letter{};
+  GetTextExtentPoint32W(dc, L"M", 1, &letter);
+  TEXTMETRICW metrics{};
+  GetTextMetricsW(dc, &metrics);
+  SelectObject(dc, old);
+  ReleaseDC(memo_, dc);
+  const auto margins = static_cast<DWORD>(SendMessageW(memo_, EM_GETMARGINS, 0, 0));
+  RECT size{0, 0,
+            memo.VisibleColumns * letter.cx + LOWORD(margins) + HIWORD(margins) +
+                GetSystemMetrics(SM_CXVSCROLL) + 2 * GetSystemMetrics(SM_CXEDGE),
+            memo.VisibleLines * metrics.tmHeight + 2 * GetSystemMetrics(SM_CYEDGE) +
+                status_->Height()};
+  AdjustWindowRectEx(&size, WS_OVERLAPPEDWINDOW, GetMenu(window_) != nullptr, 0);
+  SetWindowPos(window_, nullptr, 0, 0, size.right - size.left, size.bottom - size.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
 void MainWindow::AppendLine(const std::string& line) {

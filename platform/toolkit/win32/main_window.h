@@ -1,6 +1,8 @@
 // The main window on Win32: the form's menu bar (captions with their "&"
 // accelerators, check marks, disabled items, shortcuts in an accelerator
-// table), the log as a read-only multi-line edit control and the status bar.
+// table), the log as a read-only multi-line edit control (in a fixed-pitch
+// font when the memo asks for one, the window sized to its rows and columns)
+// and the status bar.
 #pragma once
 
 #include <windows.h>
@@ -36,6 +38,8 @@ class MainWindow {
   void BuildMenu(HMENU menu, TMenuItem& parent);
   void ShowItem(TMenuItem& item);
   void RunCommand(UINT id);
+  HFONT MemoFont() const;
+  void SizeToMemo(const TMemo& memo);
   void AppendLine(const std::string& line);
   void ShowStatus();
   void Layout();
@@ -43,6 +47,7 @@ class MainWindow {
   TForm& form_;
   HWND window_ = nullptr;
   HWND memo_ = nullptr;
+  HFONT memoFont_ = nullptr;  // a fixed-pitch font when the memo asks for one
   std::unique_ptr<StatusBar> status_;
   HACCEL shortcuts_ = nullptr;
   bool memoEmpty_ = true;
