@@ -194,6 +194,29 @@ void MainWindow::SizeToMemo(const TMemo& memo) {
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
+TMenuItem* MainWindow::ItemAt(HMENU menu, UINT idOrPosition, UINT flags) const {
+  for (std::size_t i = 0; i < commands_.size(); ++i) {
+    const Command& command = commands_[i];
+    const bool here = (flags & MF_POPUP) ? command.menu == menu && command.position == idOrPosition
+                                         : kFirstCommand + i == idOrPosition;
+    if (here) return command.item;
+  }
+  return nullptr;
+}
+
+void MainWindow::MenuOpening(HMENU popup) {
+  for (const Command& command : commands_) {
+    if (GetSubMenu(command.menu, static_cast<int>(command.position)) != popup) continue;
+    if (!command.item->OnPopup) return;
+    try {
+      command.item->OnPopup(command.item);
+    } catch (...) {
+      Application::Instance().HandleException(std::current_exception());
+    }
+    return;
+  }
+}
+
 void MainWindow::AppendLine(const std::string& line) {
   const std::wstring text = (memoEmpty_ ? L"" : L"\r\n") + Wide(line);
   memoEmpty_ = false;
@@ -232,6 +255,19 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_SIZE:
       Layout();
+      return 0;
+    case WM_INITMENUPOPUP:
+      MenuOpening(reinterpret_cast<HMENU>(wParam));
+      return 0;
+    case WM_MENUSELECT: {
+      // The highlighted item's hint; nothing highlighted, or the menu closed,
+      // brings back the phase.
+      const TMenuItem* item = ItemAt(reinterpret_cast<HMENU>(lParam), LOWORD(wParam), HIWORD(wParam));
+      status_->ShowHint(item && HIWORD(wParam) != 0xFFFF ? WideFromUtf8(item->Hint()) : L"");
+      return 0;
+    }
+    case WM_EXITMENULOOP:
+      status_->ShowHint(L"");
       return 0;
     case WM_DRAWITEM: {
       const auto& part = *reinterpret_cast<const DRAWITEMSTRUCT*>(lParam);

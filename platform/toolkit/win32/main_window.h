@@ -1,8 +1,8 @@
 // The main window on Win32: the form's menu bar (captions with their "&"
 // accelerators, check marks, disabled items, shortcuts in an accelerator
-// table), the log as a read-only multi-line edit control (in a fixed-pitch
-// font when the memo asks for one, the window sized to its rows and columns)
-// and the status bar.
+// table, hints in the status bar while an item is highlighted), the log as a
+// read-only multi-line edit control (in a fixed-pitch font when the memo asks
+// for one, the window sized to its rows and columns) and the status bar.
 #pragma once
 
 #include <windows.h>
@@ -38,6 +38,9 @@ class MainWindow {
   void BuildMenu(HMENU menu, TMenuItem& parent);
   void ShowItem(TMenuItem& item);
   void RunCommand(UINT id);
+  // The item highlighted in a menu (WM_MENUSELECT); null for none.
+  TMenuItem* ItemAt(HMENU menu, UINT idOrPosition, UINT flags) const;
+  void MenuOpening(HMENU popup);
   HFONT MemoFont() const;
   void SizeToMemo(const TMemo& memo);
   void AppendLine(const std::string& line);
