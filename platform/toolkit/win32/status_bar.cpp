@@ -13,7 +13,8 @@ namespace {
 
 // The parts from the left; the lamps follow the port, the elapsed time ends it.
 enum Part : int { kText, kProgress, kPort, kFirstLamp };
-// The progress bar gives way to the phase down to its least width.
+// The progress bar gives way to the phase (up to a width) down to its least
+// width.
 constexpr int kProgressWidth = 260, kLeastProgressWidth = 120, kLeastTextWidth = 220;
 constexpr int kElapsedWidth = 70;
 constexpr int kTextPadding = 16;  // a part's borders and margins around its text
@@ -85,7 +86,7 @@ void StatusBar::SetParts() {
   for (const TLamp& lamp : line.lamps) widths.push_back(TextWidth(WideFromUtf8(lamp.name)) + kLampPadding);
   widths.push_back(kElapsedWidth);
   if (status_.Progress().maximum > 0) {
-    int room = client.right - kLeastTextWidth;
+    int room = client.right - std::min(TextWidth(Text()) + kTextPadding, kLeastTextWidth);
     for (int width : widths) room -= width;
     widths[kProgress] = std::clamp(room, kLeastProgressWidth, kProgressWidth);
   }
@@ -100,7 +101,7 @@ void StatusBar::SetParts() {
 
 void StatusBar::Show() {
   SetParts();
-  const std::wstring text = hint_.empty() ? WideFromUtf8(status_.Text()) : hint_;
+  const std::wstring text = Text();
   SendMessageW(bar_, SB_SETTEXTW, kText, reinterpret_cast<LPARAM>(text.c_str()));
   SendMessageW(bar_, SB_SETTEXTW, kProgress | SBT_OWNERDRAW | SBT_NOBORDERS, 0);
   SendMessageW(bar_, SB_SETTEXTW, kPort, reinterpret_cast<LPARAM>(PortText(status_.Line()).c_str()));
@@ -112,6 +113,10 @@ void StatusBar::Show() {
   SendMessageW(bar_, SB_SETTEXTW, kFirstLamp + lamps, reinterpret_cast<LPARAM>(elapsed.c_str()));
   // An owner-drawn part given the same data again is not redrawn on its own.
   InvalidateRect(bar_, nullptr, FALSE);
+}
+
+std::wstring StatusBar::Text() const {
+  return hint_.empty() ? WideFromUtf8(status_.Text()) : hint_;
 }
 
 void StatusBar::ShowHint(std::wstring hint) {

@@ -28,6 +28,8 @@ class StatusBar {
   void Draw(const DRAWITEMSTRUCT& part) const;
 
  private:
+  // The phase, or the hint in its place.
+  std::wstring Text() const;
   void SetParts();
   int TextWidth(const std::wstring& text) const;
   void DrawProgress(HDC dc, RECT at) const;
