@@ -8,6 +8,8 @@
 bool SaveMainWindowBitmap(const char* file) {
   HWND window = FindWindowW(L"TelvoraMainWindow", nullptr);
   if (window == nullptr) return false;
+  // All of it on the screen, wherever the system placed it.
+  SetWindowPos(window, nullptr, 0, 0, 0, 0, SWP_NOSIZE | SWP_NOZORDER | SWP_NOACTIVATE);
   RedrawWindow(window, nullptr, nullptr, RDW_INVALIDATE | RDW_ALLCHILDREN | RDW_UPDATENOW | RDW_FRAME);
   // What is drawn reaches the screen while messages are handled.
   for (int i = 0; i < 15; ++i) {

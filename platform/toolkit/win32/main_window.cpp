@@ -2,6 +2,8 @@
 
 #include <commctrl.h>
 
+#include <algorithm>
+
 #include "platform/toolkit/win32/win32_text.h"
 
 namespace toolkit {
@@ -93,6 +95,8 @@ MainWindow::MainWindow(TForm& form) : form_(form) {
   }
   status_ = std::make_unique<StatusBar>(window_, form.Status);
   form.Status.OnChanged = [this] { ShowStatus(); };
+  results_ = std::make_unique<ResultPane>(window_, form.Results);
+  form.Results.OnChanged = [this] { ShowResults(); };
   Layout();
   // Last: the size takes in the menu bar and the status bar.
   if (form.ClientMemo) SizeToMemo(*form.ClientMemo);
@@ -105,6 +109,8 @@ MainWindow::~MainWindow() {
     form_.ClientMemo->OnCleared = nullptr;
   }
   form_.Status.OnChanged = nullptr;
+  form_.Results.OnChanged = nullptr;
+  results_.reset();
   for (const Command& command : commands_) command.item->OnChanged = nullptr;
   if (shortcuts_) DestroyAcceleratorTable(shortcuts_);
   SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
@@ -235,11 +241,29 @@ void MainWindow::ShowStatus() {
   }
 }
 
+// The pane goes beside the log; the window widens for it rather than
+// squeezing the log's columns.
+void MainWindow::ShowResults() {
+  const bool widen = form_.Results.Visible() && !results_->Shown() && IsZoomed(window_) == FALSE;
+  results_->Refresh();
+  if (!widen) return Layout();
+  RECT at{};
+  GetWindowRect(window_, &at);
+  // Its WM_SIZE lays the window out.
+  SetWindowPos(window_, nullptr, 0, 0, at.right - at.left + ResultPane::kWidth, at.bottom - at.top,
+               SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
+}
+
 void MainWindow::Layout() {
   status_->Show();
   RECT client{};
   GetClientRect(window_, &client);
-  if (memo_) MoveWindow(memo_, 0, 0, client.right, client.bottom - status_->Height(), TRUE);
+  const int height = client.bottom - status_->Height();
+  const int logWidth =
+      form_.Results.Visible() ? std::max(static_cast<int>(client.right) - ResultPane::kWidth, 0)
+                              : static_cast<int>(client.right);
+  if (memo_) MoveWindow(memo_, 0, 0, logWidth, height, TRUE);
+  results_->Place(logWidth, 0, height);
 }
 
 LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {

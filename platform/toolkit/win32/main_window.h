@@ -12,6 +12,7 @@
 #include <vector>
 
 #include "platform/toolkit/toolkit.h"
+#include "platform/toolkit/win32/result_pane.h"
 #include "platform/toolkit/win32/status_bar.h"
 
 namespace toolkit {
@@ -45,6 +46,7 @@ class MainWindow {
   void SizeToMemo(const TMemo& memo);
   void AppendLine(const std::string& line);
   void ShowStatus();
+  void ShowResults();
   void Layout();
 
   TForm& form_;
@@ -52,6 +54,7 @@ class MainWindow {
   HWND memo_ = nullptr;
   HFONT memoFont_ = nullptr;  // a fixed-pitch font when the memo asks for one
   std::unique_ptr<StatusBar> status_;
+  std::unique_ptr<ResultPane> results_;
   HACCEL shortcuts_ = nullptr;
   bool memoEmpty_ = true;
   struct Command {

@@ -89,7 +89,7 @@ class Win32Backend final : public Backend {
     // window needs none.
     DWORD processes[2];
     if (GetConsoleProcessList(processes, 2) == 1) FreeConsole();
-    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES};
+    INITCOMMONCONTROLSEX controls{sizeof controls, ICC_BAR_CLASSES | ICC_LISTVIEW_CLASSES};
     InitCommonControlsEx(&controls);
   }
 
