@@ -3,16 +3,12 @@
 // pane open, the lamps and the progress bar in the status bar.
 // Usage: telvora_screenshot FILE.png (scripts/screenshot.sh runs it under Xvfb).
 #include <QApplication>
-#include <QMainWindow>
 #include <QPixmap>
+#include <QWidget>
 #include <cstdio>
-#include <cstdlib>
 
-#include "app/TelvoraMain.h"
-#include "platform/clock.h"
-#include "platform/threads.h"
 #include "platform/toolkit/qt/qt_backend.h"
-#include "sim/SimulatedModem.h"
+#include "tools/rover_test_shown.h"
 
 int main(int argc, char** argv) {
   if (argc != 2) {
@@ -20,26 +16,14 @@ int main(int argc, char** argv) {
     return 64;
   }
   const QString file = QString::fromLocal8Bit(argv[1]);
-  setenv("TELVORA_COM1", "sim:standard", 1);
-  platform::SetMainThread();
-  platform::clock::UseVirtualTime(true);
-  sim::RegisterSimScheme();
-  toolkit::Application& app = toolkit::Application::Instance();
-  app.SetBackend(toolkit::MakeQtBackend(argc, argv));
-  bool saved = false;
-  {
-    TMain_Form form;
-    form.PhoneNumberSet = true;  // the default number, no prompt
-    app.GetBackend().Show(form);
-    form.Test1->Click();
-    app.ProcessMessages();
+  const bool saved = ShowRoverTest([&] { return toolkit::MakeQtBackend(argc, argv); }, [&] {
     for (QWidget* widget : QApplication::topLevelWidgets()) {
       if (widget->objectName() != "Main_Form") continue;
       QApplication::processEvents();
-      saved = widget->grab().save(file, "PNG");
+      return widget->grab().save(file, "PNG");
     }
-  }
-  app.SetBackend(nullptr);
+    return false;
+  });
   if (!saved) std::fprintf(stderr, "telvora_screenshot: could not save %s\n", argv[1]);
   return saved ? 0 : 1;
 }

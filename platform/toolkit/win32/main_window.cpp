@@ -5,6 +5,7 @@
 #include <algorithm>
 
 #include "platform/toolkit/win32/win32_text.h"
+#include "platform/toolkit/win32/window_class.h"
 
 namespace toolkit {
 
@@ -34,25 +35,10 @@ HFONT FixedPitchFont() {
                      FIXED_PITCH | FF_MODERN, L"Consolas");
 }
 
-void RegisterWindowClass() {
-  static const bool registered = [] {
-    WNDCLASSEXW windowClass{};
-    windowClass.cbSize = sizeof windowClass;
-    windowClass.lpfnWndProc = DefWindowProcW;  // replaced per window
-    windowClass.hInstance = GetModuleHandleW(nullptr);
-    windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
-    windowClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_WINDOW + 1);
-    windowClass.lpszClassName = kClassName;
-    return RegisterClassExW(&windowClass) != 0;
-  }();
-  (void)registered;
-}
-
 }  // namespace
 
 MainWindow::MainWindow(TForm& form) : form_(form) {
-  RegisterWindowClass();
+  RegisterWindowClass(kClassName, COLOR_WINDOW);
   HMENU bar = nullptr;
   if (form.Menu) {
     bar = CreateMenu();
@@ -62,8 +48,7 @@ MainWindow::MainWindow(TForm& form) : form_(form) {
                             form.Left, form.Top, form.Width > 0 ? form.Width : CW_USEDEFAULT,
                             form.Height > 0 ? form.Height : CW_USEDEFAULT, nullptr, bar,
                             GetModuleHandleW(nullptr), nullptr);
-  SetWindowLongPtrW(window_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetWindowLongPtrW(window_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&MainWindow::Procedure));
+  AttachHandler(window_, this);
 
   std::vector<ACCEL> keys;
   for (std::size_t i = 0; i < commands_.size(); ++i) {
@@ -113,7 +98,7 @@ MainWindow::~MainWindow() {
   results_.reset();
   for (const Command& command : commands_) command.item->OnChanged = nullptr;
   if (shortcuts_) DestroyAcceleratorTable(shortcuts_);
-  SetWindowLongPtrW(window_, GWLP_USERDATA, 0);
+  DetachHandler(window_);
   DestroyWindow(window_);
   if (memoFont_) DeleteObject(memoFont_);
 }
@@ -264,12 +249,6 @@ void MainWindow::Layout() {
                               : static_cast<int>(client.right);
   if (memo_) MoveWindow(memo_, 0, 0, logWidth, height, TRUE);
   results_->Place(logWidth, 0, height);
-}
-
-LRESULT CALLBACK MainWindow::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<MainWindow*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-  return self->Handle(message, wParam, lParam);
 }
 
 LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {

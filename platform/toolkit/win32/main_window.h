@@ -33,7 +33,8 @@ class MainWindow {
   static constexpr UINT_PTR kModalServiceTimer = 2;
 
  private:
-  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  template <typename Handler>
+  friend LRESULT CALLBACK HandOver(HWND, UINT, WPARAM, LPARAM);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
   void BuildMenu(HMENU menu, TMenuItem& parent);

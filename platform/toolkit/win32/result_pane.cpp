@@ -3,6 +3,7 @@
 #include <algorithm>
 
 #include "platform/toolkit/win32/win32_text.h"
+#include "platform/toolkit/win32/window_class.h"
 
 namespace toolkit {
 
@@ -21,20 +22,6 @@ HFONT BoldFont(double scale) {
   look.lfWeight = FW_BOLD;
   look.lfHeight = static_cast<LONG>(look.lfHeight * scale);
   return CreateFontIndirectW(&look);
-}
-
-void RegisterPaneClass() {
-  static const bool registered = [] {
-    WNDCLASSEXW paneClass{};
-    paneClass.cbSize = sizeof paneClass;
-    paneClass.lpfnWndProc = DefWindowProcW;  // replaced per pane
-    paneClass.hInstance = GetModuleHandleW(nullptr);
-    paneClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-    paneClass.hbrBackground = reinterpret_cast<HBRUSH>(COLOR_BTNFACE + 1);
-    paneClass.lpszClassName = kClassName;
-    return RegisterClassExW(&paneClass) != 0;
-  }();
-  (void)registered;
 }
 
 // The mark and the word, so the table reads without colour too.
@@ -81,16 +68,15 @@ RECT TextExtent(HWND control, int width, UINT format) {
 
 ResultPane::ResultPane(HWND parent, TResultPane& pane)
     : pane_(pane), bold_(BoldFont(1.0)), title_(BoldFont(1.2)) {
-  RegisterPaneClass();
+  RegisterWindowClass(kClassName, COLOR_BTNFACE);
   panel_ = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 0, 0, parent,
                            nullptr, GetModuleHandleW(nullptr), nullptr);
-  SetWindowLongPtrW(panel_, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(this));
-  SetWindowLongPtrW(panel_, GWLP_WNDPROC, reinterpret_cast<LONG_PTR>(&ResultPane::Procedure));
+  AttachHandler(panel_, this);
   Refresh();
 }
 
 ResultPane::~ResultPane() {
-  SetWindowLongPtrW(panel_, GWLP_USERDATA, 0);
+  DetachHandler(panel_);
   DestroyWindow(panel_);
   DeleteObject(bold_);
   DeleteObject(title_);
@@ -219,12 +205,6 @@ LRESULT ResultPane::DrawOutcome(NMLVCUSTOMDRAW& draw) const {
     default:
       return CDRF_DODEFAULT;
   }
-}
-
-LRESULT CALLBACK ResultPane::Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam) {
-  auto* self = reinterpret_cast<ResultPane*>(GetWindowLongPtrW(window, GWLP_USERDATA));
-  if (self == nullptr) return DefWindowProcW(window, message, wParam, lParam);
-  return self->Handle(message, wParam, lParam);
 }
 
 LRESULT ResultPane::Handle(UINT message, WPARAM wParam, LPARAM lParam) {

@@ -28,7 +28,8 @@ class ResultPane {
   void Place(int left, int top, int height);
 
  private:
-  static LRESULT CALLBACK Procedure(HWND window, UINT message, WPARAM wParam, LPARAM lParam);
+  template <typename Handler>
+  friend LRESULT CALLBACK HandOver(HWND, UINT, WPARAM, LPARAM);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
   void Build(const TResults& results);
   HWND Add(const wchar_t* type, const std::wstring& text, DWORD style, int id = 0);
