@@ -77,6 +77,7 @@ MainWindow::MainWindow(TForm& form) : form_(form) {
       SetWindowTextW(memo_, L"");
       memoEmpty_ = true;
     };
+    AddLogMenu(memo);
   }
   status_ = std::make_unique<StatusBar>(window_, form.Status);
   form.Status.OnChanged = [this] { ShowStatus(); };
@@ -98,6 +99,7 @@ MainWindow::~MainWindow() {
   results_.reset();
   for (const Command& command : commands_) command.item->OnChanged = nullptr;
   if (shortcuts_) DestroyAcceleratorTable(shortcuts_);
+  if (logMenu_) DestroyMenu(logMenu_);
   DetachHandler(window_);
   DestroyWindow(window_);
   if (memoFont_) DeleteObject(memoFont_);
@@ -107,7 +109,7 @@ bool MainWindow::TranslateShortcut(MSG& message) {
   return shortcuts_ != nullptr && TranslateAcceleratorW(window_, shortcuts_, &message) != 0;
 }
 
-void MainWindow::BuildMenu(HMENU menu, TMenuItem& parent) {
+void MainWindow::BuildMenu(HMENU menu, TMenuItem& parent, UINT firstPosition) {
   for (std::size_t i = 0; i < parent.Count(); ++i) {
     TMenuItem& item = parent.Items(i);
     if (item.IsLine()) {
@@ -115,9 +117,9 @@ void MainWindow::BuildMenu(HMENU menu, TMenuItem& parent) {
       continue;
     }
     // Submenus get an entry too, so every item can be shown again; separators
-    // keep their place, so an item's position in its menu is its index.
+    // keep their place, so an item's position in its menu follows its index.
     const UINT id = static_cast<UINT>(kFirstCommand + commands_.size());
-    commands_.push_back({&item, menu, static_cast<UINT>(i)});
+    commands_.push_back({&item, menu, firstPosition + static_cast<UINT>(i)});
     if (item.Count() > 0) {
       HMENU sub = CreatePopupMenu();
       BuildMenu(sub, item);

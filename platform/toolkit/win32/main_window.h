@@ -2,7 +2,7 @@
 // accelerators, check marks, disabled items, shortcuts in an accelerator
 // table, hints in the status bar while an item is highlighted), the log as a
 // read-only multi-line edit control (in a fixed-pitch font when the memo asks
-// for one, the window sized to its rows and columns) and the status bar.
+// for one, the window sized to its rows and columns, with its context menu) and the status bar.
 #pragma once
 
 #include <windows.h>
@@ -37,7 +37,8 @@ class MainWindow {
   friend LRESULT CALLBACK HandOver(HWND, UINT, WPARAM, LPARAM);
   LRESULT Handle(UINT message, WPARAM wParam, LPARAM lParam);
 
-  void BuildMenu(HMENU menu, TMenuItem& parent);
+  // firstPosition: entries of the window's own before the items.
+  void BuildMenu(HMENU menu, TMenuItem& parent, UINT firstPosition = 0);
   void ShowItem(TMenuItem& item);
   void RunCommand(UINT id);
   // The item highlighted in a menu (WM_MENUSELECT); null for none.
@@ -46,6 +47,11 @@ class MainWindow {
   HFONT MemoFont() const;
   void SizeToMemo(const TMemo& memo);
   void AppendLine(const std::string& line);
+  // The log's context menu: Copy, Select All, and the memo's PopupMenu items.
+  void AddLogMenu(TMemo& memo);
+  void ShowLogMenu(LPARAM at);
+  static LRESULT CALLBACK LogProcedure(HWND log, UINT message, WPARAM wParam, LPARAM lParam,
+                                       UINT_PTR, DWORD_PTR self);
   void ShowStatus();
   void ShowResults();
   void Layout();
@@ -57,6 +63,7 @@ class MainWindow {
   std::unique_ptr<StatusBar> status_;
   std::unique_ptr<ResultPane> results_;
   HACCEL shortcuts_ = nullptr;
+  HMENU logMenu_ = nullptr;
   bool memoEmpty_ = true;
   struct Command {
     TMenuItem* item;
