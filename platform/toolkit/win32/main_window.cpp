@@ -61,6 +61,11 @@ MainWindow::MainWindow(TForm& form) : form_(form) {
     keys.push_back({flags, static_cast<WORD>(shortcut & 0xFF), static_cast<WORD>(kFirstCommand + i)});
   }
   if (!keys.empty()) shortcuts_ = CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
+  // The bars and the pane first: from here on the window may be laid out.
+  status_ = std::make_unique<StatusBar>(window_, form.Status);
+  form.Status.OnChanged = [this] { ShowStatus(); };
+  results_ = std::make_unique<ResultPane>(window_, form.Results);
+  form.Results.OnChanged = [this] { ShowResults(); };
 
   if (form.ClientMemo) {
     TMemo& memo = *form.ClientMemo;
@@ -79,10 +84,6 @@ MainWindow::MainWindow(TForm& form) : form_(form) {
     };
     AddLogMenu(memo);
   }
-  status_ = std::make_unique<StatusBar>(window_, form.Status);
-  form.Status.OnChanged = [this] { ShowStatus(); };
-  results_ = std::make_unique<ResultPane>(window_, form.Results);
-  form.Results.OnChanged = [this] { ShowResults(); };
   Layout();
   // Last: the size takes in the menu bar and the status bar.
   if (form.ClientMemo) SizeToMemo(*form.ClientMemo);
