@@ -27,14 +27,19 @@ BOOL WINAPI OnConsoleControl(DWORD event) {
   return TRUE;
 }
 
+enum class Got { kByte, kNothing, kEnd };
+
+Got ReadByte(HANDLE input, char& byte) {
+  DWORD got = 0;
+  return ReadFile(input, &byte, 1, &got, nullptr) && got == 1 ? Got::kByte : Got::kEnd;
+}
+
 // A pipe is read by a thread of its own, a byte at a time, and the prompt
 // takes the bytes from here: wine cannot peek into a pipe that stands for a
 // Unix one, and a read that blocks would stop the serving. The reader lives
 // as long as the program (it may be blocked in its read at the end).
 class PipeReader {
  public:
-  enum class Got { kByte, kNothing, kEnd };
-
   static PipeReader& For(HANDLE input) {
     static PipeReader* reader = new PipeReader(input);
     return *reader;
@@ -59,8 +64,7 @@ class PipeReader {
   void Run(HANDLE input) {
     for (;;) {
       char byte = 0;
-      DWORD got = 0;
-      const bool read = ReadFile(input, &byte, 1, &got, nullptr) && got == 1;
+      const bool read = ReadByte(input, byte) == Got::kByte;
       std::lock_guard lock(mutex_);
       if (read)
         bytes_.push_back(byte);
@@ -76,13 +80,6 @@ class PipeReader {
   std::deque<char> bytes_;
   bool ended_ = false;
 };
-
-using Got = PipeReader::Got;
-
-Got ReadByte(HANDLE input, char& byte) {
-  DWORD got = 0;
-  return ReadFile(input, &byte, 1, &got, nullptr) && got == 1 ? Got::kByte : Got::kEnd;
-}
 
 // The next byte of standard input, or nothing yet after a short wait. A
 // console is read once a key is pressed (the read then waits for the line,
