@@ -4,6 +4,7 @@
 
 #include <algorithm>
 
+#include "platform/toolkit/win32/font_dc.h"
 #include "platform/toolkit/win32/win32_text.h"
 #include "platform/toolkit/win32/window_class.h"
 
@@ -169,14 +170,13 @@ HFONT MainWindow::MemoFont() const {
 // The window opens just large enough to show the memo's rows and columns.
 void MainWindow::SizeToMemo(const TMemo& memo) {
   if (memo.VisibleColumns <= 0 || memo.VisibleLines <= 0) return;
-  HDC dc = GetDC(memo_);
-  HGDIOBJ old = SelectObject(dc, MemoFont());
   SIZE letter{};
-  GetTextExtentPoint32W(dc, L"M", 1, &letter);
   TEXTMETRICW metrics{};
-  GetTextMetricsW(dc, &metrics);
-  SelectObject(dc, old);
-  ReleaseDC(memo_, dc);
+  {
+    const FontDc dc(memo_, MemoFont());
+    GetTextExtentPoint32W(dc.Get(), L"M", 1, &letter);
+    GetTextMetricsW(dc.Get(), &metrics);
+  }
   const auto margins = static_cast<DWORD>(SendMessageW(memo_, EM_GETMARGINS, 0, 0));
   RECT size{0, 0,
             memo.VisibleColumns * letter.cx + LOWORD(margins) + HIWORD(margins) +

@@ -2,6 +2,7 @@
 
 #include <algorithm>
 
+#include "platform/toolkit/win32/font_dc.h"
 #include "platform/toolkit/win32/win32_text.h"
 #include "platform/toolkit/win32/window_class.h"
 
@@ -55,12 +56,9 @@ RECT TextExtent(HWND control, int width, UINT format) {
   const int length = GetWindowTextLengthW(control);
   std::wstring text(static_cast<std::size_t>(length) + 1, L'\0');
   GetWindowTextW(control, text.data(), length + 1);
-  HDC dc = GetDC(control);
-  HGDIOBJ old = SelectObject(dc, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
+  const FontDc dc(control, reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)));
   RECT at{0, 0, width, 0};
-  DrawTextW(dc, text.c_str(), length, &at, DT_CALCRECT | DT_NOPREFIX | format);
-  SelectObject(dc, old);
-  ReleaseDC(control, dc);
+  DrawTextW(dc.Get(), text.c_str(), length, &at, DT_CALCRECT | DT_NOPREFIX | format);
   return at;
 }
 

@@ -5,6 +5,7 @@
 #include <algorithm>
 #include <vector>
 
+#include "platform/toolkit/win32/font_dc.h"
 #include "platform/toolkit/win32/win32_text.h"
 
 namespace toolkit {
@@ -66,12 +67,9 @@ int StatusBar::Height() const {
 }
 
 int StatusBar::TextWidth(const std::wstring& text) const {
-  HDC dc = GetDC(bar_);
-  HGDIOBJ old = SelectObject(dc, Font());
+  const FontDc dc(bar_, Font());
   SIZE size{};
-  GetTextExtentPoint32W(dc, text.c_str(), static_cast<int>(text.size()), &size);
-  SelectObject(dc, old);
-  ReleaseDC(bar_, dc);
+  GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
   return size.cx;
 }
 
