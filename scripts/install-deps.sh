@@ -5,9 +5,9 @@
 #                                      sources, wine to run the tests)
 set -euo pipefail
 if [ "${1:-}" = windows ]; then
-  packages=(cmake ninja-build g++-mingw-w64-x86-64-posix googletest wine64 wine xvfb xauth netpbm)
+  packages=(cmake ninja-build ccache g++-mingw-w64-x86-64-posix googletest wine64 wine xvfb xauth netpbm)
 else
-  packages=(g++ cmake ninja-build libgtest-dev libgmock-dev
+  packages=(g++ cmake ninja-build ccache libgtest-dev libgmock-dev
             qt6-base-dev libgl-dev xvfb xauth desktop-file-utils)
 fi
 [ "${1:-}" = fuzz ] && packages+=(clang libclang-rt-14-dev)
