@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
 # Installs the Debian packages the build needs, only when something is missing.
-# With "fuzz": also clang and its libFuzzer runtime, for make fuzz.
+# With "fuzz": also clang and its libFuzzer runtime, for make fuzz; with
+# "browser": also chromium, for the session report's browser test and picture.
 #   scripts/install-deps.sh windows    the Windows build (mingw-w64, GoogleTest
 #                                      sources, wine to run the tests)
 set -euo pipefail
@@ -11,6 +12,7 @@ else
             qt6-base-dev libgl-dev xvfb xauth desktop-file-utils)
 fi
 [ "${1:-}" = fuzz ] && packages+=(clang libclang-rt-14-dev)
+[ "${1:-}" = browser ] && packages+=(chromium)
 missing=()
 for p in "${packages[@]}"; do
   dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -1,0 +1,617 @@
+#include "app/TimelineSvg.h"
+
+#include <algorithm>
+#include <array>
+#include <cstdio>
+#include <iterator>
+#include <set>
+
+#include "app/HtmlText.h"
+#include "app/TimelineColumns.h"
+
+namespace report {
+
+using commapi::trace::Event;
+using commapi::trace::Kind;
+
+namespace {
+
+// The rows from top to bottom; the phase bands lie behind all but the axis.
+enum Row : int {
+  kPhaseRow,
+  kCallRow,
+  kSentRow,
+  kReceivedRow,
+  kFirstLineRow,
+  kPortRow = kFirstLineRow + int(kLineNames.size()),
+  kAxisRow,
+  kRowCount
+};
+struct RowBox {
+  double top, height;
+};
+constexpr std::array<RowBox, kRowCount> kRows = {{{0, 22},
+                                                  {22, 28},
+                                                  {50, 100},
+                                                  {150, 100},
+                                                  {250, 26},
+                                                  {276, 26},
+                                                  {302, 26},
+                                                  {328, 26},
+                                                  {354, 26},
+                                                  {380, 48},
+                                                  {428, 30}}};
+constexpr double kHeight = 458;
+constexpr double kLeft = 12;           // the first column
+constexpr double kRightMargin = 110;   // room for the last labels
+constexpr double kCharWidth = 6.2;     // of the labels' fonts, near enough to decide what fits
+constexpr std::size_t kLabelChars = 13;
+
+// Beyond these counts a lane thins its bursts (TimelineDrawing::notes says so).
+constexpr std::size_t kMarkCap = 1500, kStepCap = 600, kCallCap = 300, kPortCap = 300;
+// A burst of this many or more is drawn as one block.
+constexpr std::size_t kBurstMin = 6;
+
+const char* RowName(int row) {
+  static constexpr std::array<const char*, 4> kTop = {"Phase", "Calls", "Sent", "Received"};
+  if (row < kFirstLineRow) return kTop[std::size_t(row)];
+  if (row < kPortRow) return kLineNames[std::size_t(row - kFirstLineRow)];
+  return row == kPortRow ? "Port" : "Time";
+}
+
+double Bottom(int row) { return kRows[std::size_t(row)].top + kRows[std::size_t(row)].height; }
+
+std::string Num(double value) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.1f", value);
+  std::string s = text;
+  if (s.ends_with(".0")) s.resize(s.size() - 2);
+  return s;
+}
+
+// The bytes as the trace writes them (\r, \n, \xNN).
+std::string TraceText(Kind kind, std::string_view bytes) {
+  const std::string line = commapi::trace::Describe(Event::Bytes(kind, bytes));
+  return line.substr(line.find(' ') + 1);
+}
+
+// A mark's label, HTML-escaped: its lines joined with "·", cut short.
+std::string Label(Kind kind, std::string_view bytes) {
+  constexpr char kJoin = '\x01', kCut = '\x02';  // never in trace text
+  std::string label;
+  for (std::size_t start = 0; start < bytes.size();) {
+    std::size_t end = bytes.find_first_of("\r\n", start);
+    if (end == std::string_view::npos) end = bytes.size();
+    if (end > start) {
+      if (!label.empty()) label += kJoin;
+      label += TraceText(kind, bytes.substr(start, end - start));
+    }
+    start = end + 1;
+  }
+  if (label.empty()) label = TraceText(kind, bytes);
+  if (label.size() > kLabelChars) {
+    label.resize(kLabelChars - 1);
+    label += kCut;
+  }
+  std::string shown;
+  for (const char c : html::Escape(label))
+    shown += c == kJoin ? "\u00b7" : c == kCut ? "\u2026" : std::string(1, c);
+  return shown;
+}
+
+const char* KindClass(MarkKind kind) {
+  switch (kind) {
+    case MarkKind::Command:
+      return "k-command";
+    case MarkKind::Dial:
+      return "k-dial";
+    case MarkKind::HangUp:
+      return "k-hangup";
+    case MarkKind::Ok:
+      return "k-ok";
+    case MarkKind::Error:
+      return "k-error";
+    case MarkKind::Connect:
+      return "k-connect";
+    case MarkKind::NoCarrier:
+      return "k-nocarrier";
+    case MarkKind::Welcome:
+      return "k-welcome";
+    case MarkKind::Other:
+      break;
+  }
+  return "k-other";
+}
+
+const char* ResultWord(MarkKind kind) {
+  switch (kind) {
+    case MarkKind::Ok:
+      return "OK";
+    case MarkKind::Error:
+      return "ERROR";
+    case MarkKind::Connect:
+      return "CONNECT";
+    case MarkKind::NoCarrier:
+      return "NO CARRIER";
+    default:
+      return "a reply";
+  }
+}
+
+const char* CallClass(CallOutcome outcome) {
+  switch (outcome) {
+    case CallOutcome::Welcome:
+      return "call welcome";
+    case CallOutcome::ConnectedOnly:
+      return "call connected";
+    case CallOutcome::NoConnection:
+      break;
+  }
+  return "call none";
+}
+
+const char* CallWords(CallOutcome outcome) {
+  switch (outcome) {
+    case CallOutcome::Welcome:
+      return "Welcome";
+    case CallOutcome::ConnectedOnly:
+      return "connected, no Welcome";
+    case CallOutcome::NoConnection:
+      break;
+  }
+  return "no connection";
+}
+
+const char* LevelWord(Level level) {
+  switch (level) {
+    case Level::High:
+      return "high";
+    case Level::Low:
+      return "low";
+    case Level::Unknown:
+      break;
+  }
+  return "not known";
+}
+
+// Items in order of time, in the groups they are drawn in: each on its own
+// or, when there are more than `cap`, every burst of kBurstMin or more whose
+// items follow each other by less than `window` as one block. The window
+// grows until the drawing fits; it stays 0 when nothing is thinned.
+struct Group {
+  std::size_t first, count;
+};
+template <typename Item, typename TimeOf>
+std::vector<Group> Thin(const std::vector<Item>& items, TimeOf timeOf, std::size_t cap,
+                        Ms& window) {
+  auto groupsFor = [&](Ms gap) {
+    std::vector<Group> groups;
+    for (std::size_t i = 0; i < items.size(); ++i) {
+      if (groups.empty() || timeOf(items[i]) - timeOf(items[i - 1]) >= gap)
+        groups.push_back({i, 0});
+      ++groups.back().count;
+    }
+    return groups;
+  };
+  for (window = 0;; window = window == 0 ? 50 : window * 2) {
+    std::vector<Group> groups = groupsFor(window);
+    std::size_t drawn = 0;
+    for (const Group& group : groups) drawn += group.count >= kBurstMin ? 1 : group.count;
+    if (drawn <= cap) return groups;
+  }
+}
+
+std::size_t Blocks(const std::vector<Group>& groups) {
+  std::size_t blocks = 0;
+  for (const Group& group : groups) blocks += group.count >= kBurstMin ? 1 : 0;
+  return blocks;
+}
+
+// The things of one lane, each drawn alone or in blocks (Thin).
+template <typename Item>
+struct Lane {
+  const std::vector<Item>* items = nullptr;
+  std::vector<Group> groups;
+  Ms window = 0;
+};
+
+template <typename Item, typename TimeOf>
+Lane<Item> MakeLane(const std::vector<Item>& items, TimeOf timeOf, std::size_t cap) {
+  Lane<Item> lane;
+  lane.items = &items;
+  lane.groups = Thin(items, timeOf, cap, lane.window);
+  return lane;
+}
+
+class Chart {
+ public:
+  Chart(const Timeline& timeline, std::span<const Phase> phases)
+      : t_(timeline), phases_(phases) {
+    auto ms = [](const auto& item) { return item.ms; };
+    sent_ = MakeLane(t_.sent, ms, kMarkCap);
+    received_ = MakeLane(t_.received, ms, kMarkCap);
+    for (std::size_t i = 0; i < lines_.size(); ++i) lines_[i] = MakeLane(t_.lines[i], ms, kStepCap);
+    calls_ = MakeLane(t_.calls, [](const Call& call) { return call.dialled; }, kCallCap);
+    port_ = MakeLane(t_.port, ms, kPortCap);
+  }
+
+  TimelineDrawing Draw() {
+    std::string measured;
+    Pass(measured, measured);
+    columns_.Place();
+    TimelineDrawing drawing;
+    std::string bands, body;
+    Pass(bands, body);
+    const double width = columns_.Right() + kRightMargin;
+    drawing.chart = "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"timeline\" width=\"" +
+                    Num(width) + "\" height=\"" + Num(kHeight) + "\" viewBox=\"0 0 " + Num(width) +
+                    " " + Num(kHeight) + "\">" + kDefs + bands + Background() + body + Axis() + "</svg>";
+    drawing.names = Names();
+    drawing.notes = Notes();
+    return drawing;
+  }
+
+ private:
+  static constexpr const char* kDefs =
+      "<defs><pattern id=\"hatch\" width=\"6\" height=\"6\" patternUnits=\"userSpaceOnUse\" "
+      "patternTransform=\"rotate(45)\"><rect width=\"6\" height=\"6\" fill=\"#f4f4f4\"/>"
+      "<line x1=\"0\" y1=\"0\" x2=\"0\" y2=\"6\" stroke=\"#c8c8c8\" stroke-width=\"2\"/>"
+      "</pattern></defs>";
+
+  // Everything placed in columns, in the same order in both passes; the
+  // phase bands go behind the rest.
+  void Pass(std::string& bands, std::string& out) {
+    endX_ = columns_.At(t_.end, kAxisRow);
+    Phases(bands);
+    Calls(out);
+    Marks(out, kSentRow, Kind::Send, sent_, "sent", "commands sent");
+    Marks(out, kReceivedRow, Kind::Recv, received_, "received", "replies received");
+    for (std::size_t i = 0; i < lines_.size(); ++i) Line(out, i);
+    Port(out);
+  }
+
+  static std::string Rect(double x, double y, double w, double h, const std::string& cls) {
+    return "<rect class=\"" + cls + "\" x=\"" + Num(x) + "\" y=\"" + Num(y) + "\" width=\"" +
+           Num(w) + "\" height=\"" + Num(h) + "\"/>";
+  }
+  static std::string Title(const std::string& text) {
+    return "<title>" + html::Escape(text) + "</title>";
+  }
+  // Text that reads upwards from (x, y), centred on x.
+  static std::string Upright(double x, double y, const std::string& escaped) {
+    const std::string tx = Num(x + 3.5), ty = Num(y);
+    return "<text x=\"" + tx + "\" y=\"" + ty + "\" transform=\"rotate(-90 " + tx + " " + ty +
+           ")\">" + escaped + "</text>";
+  }
+  static std::string Text(double x, double y, const std::string& escaped) {
+    return "<text x=\"" + Num(x) + "\" y=\"" + Num(y) + "\">" + escaped + "</text>";
+  }
+  // A block for a thinned burst, drawn across `rows` rows from `row`.
+  std::string Burst(int row, Ms from, Ms to, const std::string& title, std::size_t count) {
+    const double x0 = columns_.At(from, row), x1 = std::max(columns_.At(to, row), x0 + 4);
+    const RowBox& box = kRows[std::size_t(row)];
+    return "<g class=\"burst\">" + Title(title) +
+           Rect(x0, box.top + 3, x1 - x0, box.height - 6, "burst") +
+           Text(x0 + 2, box.top + 14, "\u00d7" + std::to_string(count)) + "</g>";
+  }
+  std::string Span(Ms from, Ms to) const {
+    return "from " + ClockText(from) + " to " + ClockText(to);
+  }
+
+  void Phases(std::string& out) {
+    std::vector<double> xs;
+    for (const Phase& phase : phases_) xs.push_back(columns_.At(phase.ms, kPhaseRow));
+    for (std::size_t i = 0; i < phases_.size(); ++i) {
+      const double x0 = xs[i], x1 = i + 1 < xs.size() ? xs[i + 1] : endX_;
+      const Ms until = i + 1 < phases_.size() ? phases_[i + 1].ms : t_.end;
+      const std::string number = std::to_string(i + 1);
+      out += "<g class=\"phase\">" +
+             Title("Phase " + number + ": " + phases_[i].name + ", " +
+                   Span(phases_[i].ms, until)) +
+             Rect(x0, 0, std::max(x1 - x0, 1.0), Bottom(kPortRow), i % 2 ? "band odd" : "band");
+      for (const std::string& label : {number + " " + phases_[i].name, number}) {
+        if (label.size() * kCharWidth > x1 - x0 - 4) continue;
+        out += Text(x0 + 3, 15, html::Escape(label));
+        break;
+      }
+      out += "</g>";
+    }
+  }
+
+  // The phase a moment belongs to, for a call's label.
+  std::string PhaseAt(Ms ms) const {
+    std::string name;
+    for (const Phase& phase : phases_)
+      if (phase.ms <= ms) name = phase.name;
+    return name;
+  }
+
+  void Calls(std::string& out) {
+    const RowBox& box = kRows[kCallRow];
+    out += "<g class=\"lane calls\">";
+    for (const Group& group : calls_.groups) {
+      const std::vector<Call>& calls = t_.calls;
+      if (group.count >= kBurstMin) {
+        const Call& first = calls[group.first];
+        const Call& last = calls[group.first + group.count - 1];
+        out += Burst(kCallRow, first.dialled, last.ended,
+                     std::to_string(group.count) + " calls " + Span(first.dialled, last.ended),
+                     group.count);
+        continue;
+      }
+      for (std::size_t i = group.first; i < group.first + group.count; ++i) {
+        const Call& call = calls[i];
+        const double x0 = columns_.At(call.dialled, kCallRow);
+        const double x1 = std::max(columns_.At(call.ended, kCallRow), x0 + 4);
+        const std::string number = std::to_string(i + 1), phase = PhaseAt(call.dialled);
+        std::string title = "Call " + number + (phase.empty() ? "" : " (" + phase + ")") +
+                            ": " + call.dial + ", " + Span(call.dialled, call.ended) + " (" +
+                            DurationText(call.ended - call.dialled) + "): " +
+                            CallWords(call.outcome);
+        if (call.stillUp) title += "; still up when the session ended";
+        out += std::string("<g class=\"") + CallClass(call.outcome) +
+               (call.stillUp ? " up" : "") + "\" data-call=\"" + number + "\">" +
+               Title(title) + Rect(x0, box.top + 4, x1 - x0, box.height - 8, "bar");
+        for (const std::string& label : {number + " " + CallWords(call.outcome), number}) {
+          if (label.size() * kCharWidth > x1 - x0 - 4) continue;
+          out += Text(x0 + 3, box.top + 18, html::Escape(label));
+          break;
+        }
+        out += "</g>";
+      }
+    }
+    out += "</g>";
+  }
+
+  static std::string MarkTitle(Kind kind, const Mark& mark) {
+    std::string title =
+        ClockText(mark.ms) + "  " + commapi::trace::Describe(Event::Bytes(kind, mark.bytes));
+    if (kind != Kind::Send) return title;
+    if (!mark.answer) return title + "\n(no result before the next command)";
+    return title + "\n" + ResultWord(*mark.answer) + " after " + DurationText(mark.answeredAfter);
+  }
+
+  void Marks(std::string& out, int row, Kind kind, const Lane<Mark>& lane, const char* name,
+             const char* what) {
+    const double glyphY = Bottom(row) - 8;
+    out += std::string("<g class=\"lane marks\" data-lane=\"") + name + "\">";
+    for (const Group& group : lane.groups) {
+      const std::vector<Mark>& marks = *lane.items;
+      if (group.count >= kBurstMin) {
+        const Mark& first = marks[group.first];
+        const Mark& last = marks[group.first + group.count - 1];
+        out += Burst(row, first.ms, last.ms,
+                     std::to_string(group.count) + " " + what + " " + Span(first.ms, last.ms) +
+                         "\nfirst: " + MarkTitle(kind, first) + "\nlast: " + MarkTitle(kind, last),
+                     group.count);
+        continue;
+      }
+      for (std::size_t i = group.first; i < group.first + group.count; ++i) {
+        const Mark& mark = marks[i];
+        const double x = columns_.At(mark.ms, row);
+        out += std::string("<g class=\"") + KindClass(mark.kind) + "\">" +
+               Title(MarkTitle(kind, mark)) + "<circle cx=\"" + Num(x) + "\" cy=\"" +
+               Num(glyphY) + "\" r=\"3.5\"/>" + Upright(x, glyphY - 8, Label(kind, mark.bytes)) +
+               "</g>";
+      }
+    }
+    out += "</g>";
+  }
+
+  // A step line: high, low, or a dotted line while not known.
+  void Line(std::string& out, std::size_t line) {
+    const int row = kFirstLineRow + int(line);
+    const RowBox& box = kRows[std::size_t(row)];
+    const double high = box.top + 5, low = Bottom(row) - 5, middle = box.top + box.height / 2;
+    const char* name = kLineNames[line];
+    std::string known, unknown, edges, bursts;
+    Level level = Level::Unknown;
+    double from = kLeft;
+    bool penDown = false;
+    auto y = [&](Level l) { return l == Level::High ? high : low; };
+    // The level so far ends at x.
+    auto close = [&](double x) {
+      if (level == Level::Unknown)
+        unknown += "M" + Num(from) + " " + Num(middle) + "H" + Num(x);
+      else
+        known += "H" + Num(x);
+    };
+    auto start = [&](Level next, double x) {
+      if (next != Level::Unknown) {
+        known += penDown ? "V" + Num(y(next)) : "M" + Num(x) + " " + Num(y(next));
+        penDown = true;
+      } else {
+        penDown = false;
+      }
+      level = next;
+      from = x;
+    };
+    const std::vector<Step>& steps = *lines_[line].items;
+    for (const Group& group : lines_[line].groups) {
+      if (group.count >= kBurstMin) {
+        const Step& first = steps[group.first];
+        const Step& last = steps[group.first + group.count - 1];
+        const double x0 = columns_.At(first.ms, row), x1 = std::max(columns_.At(last.ms, row), x0 + 4);
+        close(x0);
+        bursts += "<g class=\"burst\">" +
+                  Title(std::string(name) + " changed " + std::to_string(group.count) + " times " +
+                        Span(first.ms, last.ms)) +
+                  Rect(x0, box.top + 3, x1 - x0, box.height - 6, "burst") + "</g>";
+        penDown = false;
+        start(last.level, x1);
+        continue;
+      }
+      for (std::size_t i = group.first; i < group.first + group.count; ++i) {
+        const double x = columns_.At(steps[i].ms, row);
+        close(x);
+        start(steps[i].level, x);
+        edges += "<circle class=\"edge\" cx=\"" + Num(x) + "\" cy=\"" + Num(middle) +
+                 "\" r=\"6\">" +
+                 Title(std::string(name) + " " + LevelWord(level) + " at " +
+                       ClockText(steps[i].ms)) +
+                 "</circle>";
+      }
+    }
+    close(endX_);
+    out += std::string("<g class=\"lane line\" data-line=\"") + name + "\"><path class=\"level\" d=\"" +
+           known + "\"/><path class=\"unknown\" d=\"" + unknown + "\"/>" + bursts + edges +
+           "</g>";
+  }
+
+  void Port(std::string& out) {
+    const RowBox& box = kRows[kPortRow];
+    const double y = box.top + box.height - 8;
+    out += "<g class=\"lane port\">";
+    for (const Group& group : port_.groups) {
+      const std::vector<PortMark>& marks = t_.port;
+      if (group.count >= kBurstMin) {
+        out += Burst(kPortRow, marks[group.first].ms, marks[group.first + group.count - 1].ms,
+                     std::to_string(group.count) + " opens, closes and settings " +
+                         Span(marks[group.first].ms, marks[group.first + group.count - 1].ms),
+                     group.count);
+        continue;
+      }
+      for (std::size_t i = group.first; i < group.first + group.count; ++i) {
+        const PortMark& mark = marks[i];
+        const double x = columns_.At(mark.ms, kPortRow);
+        const std::string word = mark.kind == Kind::Set
+                                     ? std::to_string(mark.baud)
+                                     : commapi::trace::Describe(Event::Of(mark.kind));
+        std::string title = ClockText(mark.ms) + "  " + word;
+        if (mark.kind == Kind::Set) title += " baud";
+        if (mark.kind == Kind::Gone) title += ": the device went away";
+        if (mark.kind == Kind::Absent) title += ": the device was not there";
+        out += "<g class=\"port-" + std::string(commapi::trace::Describe(Event::Of(mark.kind))) +
+               "\">" + Title(title);
+        if (mark.kind == Kind::Gone)
+          out += "<line class=\"gone-line\" x1=\"" + Num(x) + "\" y1=\"0\" x2=\"" + Num(x) +
+                 "\" y2=\"" + Num(y) + "\"/>";
+        out += "<circle cx=\"" + Num(x) + "\" cy=\"" + Num(y) + "\" r=\"3.5\"/>" +
+               Upright(x, y - 8, html::Escape(word)) + "</g>";
+      }
+    }
+    out += "</g>";
+  }
+
+  // Drawn after placing: the row rules and folds, between the bands and the lanes.
+  std::string Background() const {
+    std::string out;
+    const double width = columns_.Right() + kRightMargin;
+    for (int row = 1; row <= kAxisRow; ++row)
+      out += "<line class=\"rule\" x1=\"0\" y1=\"" + Num(kRows[std::size_t(row)].top) +
+             "\" x2=\"" + Num(width) + "\" y2=\"" + Num(kRows[std::size_t(row)].top) + "\"/>";
+    for (const TimelineColumns::Fold& fold : columns_.Folds()) {
+      out += "<g class=\"fold\">" +
+             Title(DurationText(fold.toMs - fold.fromMs) + " with nothing on the line, " +
+                   Span(fold.fromMs, fold.toMs) + ", drawn folded") +
+             Rect(fold.fromX + 4, kRows[kCallRow].top, fold.toX - fold.fromX - 8,
+                  kRows[kAxisRow].top - kRows[kCallRow].top, "fold") +
+             Text(fold.fromX + 6, kRows[kAxisRow].top + 26,
+                  html::Escape("\u2248" + DurationText(fold.toMs - fold.fromMs))) +
+             "</g>";
+    }
+    return out;
+  }
+
+  // Minutes first, then seconds where they fit; none inside a fold.
+  std::string Axis() const {
+    const double top = kRows[kAxisRow].top;
+    std::string out = "<g class=\"axis\">";
+    std::set<double> placed;
+    auto room = [&](double x, double gap) {
+      const auto next = placed.lower_bound(x);
+      return (next == placed.end() || *next - x >= gap) &&
+             (next == placed.begin() || x - *std::prev(next) >= gap);
+    };
+    auto tick = [&](Ms ms, double gap, bool minute) {
+      if (columns_.Folded(ms)) return;
+      const double x = columns_.X(ms);
+      if (!room(x, gap)) return;
+      placed.insert(x);
+      if (minute)
+        out += "<line class=\"minute\" x1=\"" + Num(x) + "\" y1=\"0\" x2=\"" + Num(x) + "\" y2=\"" +
+               Num(top) + "\"/>";
+      out += "<line x1=\"" + Num(x) + "\" y1=\"" + Num(top) + "\" x2=\"" + Num(x) + "\" y2=\"" +
+             Num(top + (minute ? 8 : 5)) + "\"/>";
+      std::string label = ClockText(ms);
+      label.resize(label.size() - 4);  // whole seconds
+      out += "<text" + std::string(minute ? " class=\"minute\"" : "") + " x=\"" + Num(x - 12) +
+             "\" y=\"" + Num(top + 18) + "\">" + label + "</text>";
+    };
+    for (Ms ms = 0; ms <= t_.end; ms += 60000) tick(ms, 40, true);
+    const Ms step = std::max<Ms>(1000, t_.end / 20000 / 1000 * 1000);
+    for (Ms ms = 0; ms <= t_.end; ms += step) tick(ms, 48, false);
+    return out + "</g>";
+  }
+
+  std::string Names() const {
+    std::string out = "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"lane-names\" width=\"72\" "
+                      "height=\"" + Num(kHeight) + "\">";
+    for (int row = 0; row < kRowCount; ++row) {
+      const RowBox& box = kRows[std::size_t(row)];
+      out += Text(4, box.top + std::min(box.height / 2 + 4, 17.0), RowName(row));
+    }
+    return out + "</svg>";
+  }
+
+  std::vector<std::string> Notes() const {
+    std::vector<std::string> notes;
+    auto note = [&](const std::string& what, std::size_t count, Ms window, const std::vector<Group>& g) {
+      if (window == 0) return;
+      notes.push_back(what + ": " + std::to_string(count) + ", too many to draw one by one; each burst of " +
+                      std::to_string(kBurstMin) + " or more less than " + DurationText(window) +
+                      " apart is drawn as one block (" + std::to_string(Blocks(g)) +
+                      " blocks; hover one for its count and times).");
+    };
+    note("Commands sent", t_.sent.size(), sent_.window, sent_.groups);
+    note("Replies received", t_.received.size(), received_.window, received_.groups);
+    for (std::size_t i = 0; i < lines_.size(); ++i)
+      note(std::string("Changes of ") + kLineNames[i], t_.lines[i].size(),
+           lines_[i].window, lines_[i].groups);
+    note("Calls", t_.calls.size(), calls_.window, calls_.groups);
+    note("Port events", t_.port.size(), port_.window, port_.groups);
+    return notes;
+  }
+
+  const Timeline& t_;
+  std::span<const Phase> phases_;
+  Lane<Mark> sent_, received_;
+  std::array<Lane<Step>, kLineNames.size()> lines_;
+  Lane<Call> calls_;
+  Lane<PortMark> port_;
+  TimelineColumns columns_{kLeft};
+  double endX_ = 0;
+};
+
+}  // namespace
+
+std::string ClockText(Ms ms) {
+  char text[40];
+  const long long h = ms / 3600000, m = ms / 60000 % 60, s = ms / 1000 % 60, milli = ms % 1000;
+  if (h > 0)
+    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%03lld", h, m, s, milli);
+  else
+    std::snprintf(text, sizeof text, "%lld:%02lld.%03lld", m, s, milli);
+  return text;
+}
+
+std::string DurationText(Ms ms) {
+  char text[40];
+  if (ms < 1000)
+    std::snprintf(text, sizeof text, "%lld ms", static_cast<long long>(ms));
+  else if (ms < 60000)
+    std::snprintf(text, sizeof text, "%.1f s", double(ms) / 1000);
+  else if (ms < 3600000)
+    std::snprintf(text, sizeof text, "%lld min %02lld s", static_cast<long long>(ms / 60000),
+                  static_cast<long long>(ms / 1000 % 60));
+  else
+    std::snprintf(text, sizeof text, "%lld h %02lld min", static_cast<long long>(ms / 3600000),
+                  static_cast<long long>(ms / 60000 % 60));
+  return text;
+}
+
+TimelineDrawing DrawTimeline(const Timeline& timeline, std::span<const Phase> phases) {
+  return Chart(timeline, phases).Draw();
+}
+
+}  // namespace report
