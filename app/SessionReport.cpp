@@ -140,9 +140,9 @@ constexpr const char* kLegend =
 std::string TimelineBlock(const Session& session) {
   const Timeline timeline = FindTimeline(session.events);
   const TimelineDrawing drawing = DrawTimeline(timeline, session.phases);
-  std::string out = "<section id=\"timeline\"><h2>Timeline</h2><p>" +
-                    CallSummary(timeline.calls) + "</p><div class=\"chart\">" + drawing.names +
-                    "<div class=\"scroll\">" + drawing.chart + "</div></div>" + kLegend;
+  std::string out = "<section id=\"timeline\"><h2>Timeline</h2><p>" + CallSummary(timeline.calls) +
+                    "</p><div class=\"chart\">" + drawing.names + "<div class=\"scroll\">" +
+                    drawing.chart + "</div></div>" + kLegend;
   for (const std::string& note : drawing.notes) out += "<p class=\"note\">" + Shown(note) + "</p>";
   out +=
       "<p class=\"scale\">Time runs to the right, to scale where there is room: things closer "

@@ -17,11 +17,11 @@ namespace report {
 
 // What ran, as the page's header says it. Texts are UTF-8.
 struct Header {
-  std::string version;     // Telvora's
-  std::string procedure;   // "Rover Test"
-  std::string startedAt;   // the date and time the run began
-  std::string port;        // "COM1 → /dev/ttyUSB0"
-  std::string speed;       // "19200 baud"
+  std::string version;    // Telvora's
+  std::string procedure;  // "Rover Test"
+  std::string startedAt;  // the date and time the run began
+  std::string port;       // "COM1 → /dev/ttyUSB0"
+  std::string speed;      // "19200 baud"
   std::string phoneNumber;
   bool nextelPhone = false;
   std::string messageLevel;  // "Normal"

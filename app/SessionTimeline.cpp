@@ -205,18 +205,19 @@ class TimelineBuilder {
     connectSeen_ = connectSeen_ || reader_.Holds(replies::Connect);
     welcome_ = welcome_ || reader_.Holds(replies::Welcome);
     bool dialFailed = reader_.Holds(replies::Error);
-    for (std::string_view failure : kDialFailures) dialFailed = dialFailed || reader_.Holds(failure);
-    const bool hungUp = hangUpSent_ && !cdRose_ &&
-                        (reader_.Holds(replies::OK) || reader_.Holds(replies::Error));
+    for (std::string_view failure : kDialFailures)
+      dialFailed = dialFailed || reader_.Holds(failure);
+    const bool hungUp =
+        hangUpSent_ && !cdRose_ && (reader_.Holds(replies::OK) || reader_.Holds(replies::Error));
     if (reader_.Holds(replies::NoCarrier) || (!Connected() && dialFailed) || hungUp)
       EndCall(ms, false);
   }
 
   void EndCall(Ms ms, bool unseen) {
     call_.ended = ms;
-    call_.outcome = welcome_        ? CallOutcome::Welcome
-                     : Connected()   ? CallOutcome::ConnectedOnly
-                                     : CallOutcome::NoConnection;
+    call_.outcome = welcome_      ? CallOutcome::Welcome
+                    : Connected() ? CallOutcome::ConnectedOnly
+                                  : CallOutcome::NoConnection;
     call_.stillUp = unseen && Connected();
     t_.calls.push_back(std::move(call_));
     calling_ = false;
@@ -247,7 +248,8 @@ std::vector<std::string> IdentityLines(std::span<const Event> events) {
   for (std::size_t i = 0; i < events.size(); ++i) {
     if (events[i].kind != Kind::Send) continue;
     const std::string command = CommandWord(events[i].bytes);
-    if (!command.starts_with("ATI") || command.find_first_not_of("0123456789", 3) != std::string::npos)
+    if (!command.starts_with("ATI") ||
+        command.find_first_not_of("0123456789", 3) != std::string::npos)
       continue;
     std::string reply;
     for (std::size_t j = i + 1; j < events.size() && events[j].kind != Kind::Send; ++j)

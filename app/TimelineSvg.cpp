@@ -42,9 +42,9 @@ constexpr std::array<RowBox, kRowCount> kRows = {{{0, 22},
                                                   {380, 48},
                                                   {428, 30}}};
 constexpr double kHeight = 458;
-constexpr double kLeft = 12;           // the first column
-constexpr double kRightMargin = 110;   // room for the last labels
-constexpr double kCharWidth = 6.2;     // of the labels' fonts, near enough to decide what fits
+constexpr double kLeft = 12;          // the first column
+constexpr double kRightMargin = 110;  // room for the last labels
+constexpr double kCharWidth = 6.2;    // of the labels' fonts, near enough to decide what fits
 constexpr std::size_t kLabelChars = 13;
 
 // Beyond these counts a lane thins its bursts (TimelineDrawing::notes says so).
@@ -94,7 +94,7 @@ std::string Label(Kind kind, std::string_view bytes) {
     label += kCut;
   }
   std::string shown;
-  for (const char c : html::Escape(label))
+  for (const char c : html::Shown(label))
     shown += c == kJoin ? "\u00b7" : c == kCut ? "\u2026" : std::string(1, c);
   return shown;
 }
@@ -225,13 +225,13 @@ Lane<Item> MakeLane(const std::vector<Item>& items, TimeOf timeOf, std::size_t c
 
 class Chart {
  public:
-  Chart(const Timeline& timeline, std::span<const Phase> phases)
-      : t_(timeline), phases_(phases) {
+  Chart(const Timeline& timeline, std::span<const Phase> phases) : t_(timeline), phases_(phases) {
     auto ms = [](const auto& item) { return item.ms; };
     sent_ = MakeLane(t_.sent, ms, kMarkCap);
     received_ = MakeLane(t_.received, ms, kMarkCap);
     for (std::size_t i = 0; i < lines_.size(); ++i) lines_[i] = MakeLane(t_.lines[i], ms, kStepCap);
-    calls_ = MakeLane(t_.calls, [](const Call& call) { return call.dialled; }, kCallCap);
+    calls_ = MakeLane(
+        t_.calls, [](const Call& call) { return call.dialled; }, kCallCap);
     port_ = MakeLane(t_.port, ms, kPortCap);
   }
 
@@ -245,7 +245,8 @@ class Chart {
     const double width = columns_.Right() + kRightMargin;
     drawing.chart = "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"timeline\" width=\"" +
                     Num(width) + "\" height=\"" + Num(kHeight) + "\" viewBox=\"0 0 " + Num(width) +
-                    " " + Num(kHeight) + "\">" + kDefs + bands + Background() + body + Axis() + "</svg>";
+                    " " + Num(kHeight) + "\">" + kDefs + bands + Background() + body + Axis() +
+                    "</svg>";
     drawing.names = Names();
     drawing.notes = Notes();
     return drawing;
@@ -275,7 +276,7 @@ class Chart {
            Num(w) + "\" height=\"" + Num(h) + "\"/>";
   }
   static std::string Title(const std::string& text) {
-    return "<title>" + html::Escape(text) + "</title>";
+    return "<title>" + html::Shown(text) + "</title>";
   }
   // Text that reads upwards from (x, y), centred on x.
   static std::string Upright(double x, double y, const std::string& escaped) {
@@ -306,12 +307,11 @@ class Chart {
       const Ms until = i + 1 < phases_.size() ? phases_[i + 1].ms : t_.end;
       const std::string number = std::to_string(i + 1);
       out += "<g class=\"phase\">" +
-             Title("Phase " + number + ": " + phases_[i].name + ", " +
-                   Span(phases_[i].ms, until)) +
+             Title("Phase " + number + ": " + phases_[i].name + ", " + Span(phases_[i].ms, until)) +
              Rect(x0, 0, std::max(x1 - x0, 1.0), Bottom(kPortRow), i % 2 ? "band odd" : "band");
       for (const std::string& label : {number + " " + phases_[i].name, number}) {
         if (label.size() * kCharWidth > x1 - x0 - 4) continue;
-        out += Text(x0 + 3, 15, html::Escape(label));
+        out += Text(x0 + 3, 15, html::Shown(label));
         break;
       }
       out += "</g>";
@@ -344,17 +344,17 @@ class Chart {
         const double x0 = columns_.At(call.dialled, kCallRow);
         const double x1 = std::max(columns_.At(call.ended, kCallRow), x0 + 4);
         const std::string number = std::to_string(i + 1), phase = PhaseAt(call.dialled);
-        std::string title = "Call " + number + (phase.empty() ? "" : " (" + phase + ")") +
-                            ": " + call.dial + ", " + Span(call.dialled, call.ended) + " (" +
-                            DurationText(call.ended - call.dialled) + "): " +
-                            CallWords(call.outcome);
+        std::string title =
+            "Call " + number + (phase.empty() ? "" : " (" + phase + ")") + ": " +
+            TraceText(Kind::Send, call.dial) + ", " + Span(call.dialled, call.ended) + " (" +
+            DurationText(call.ended - call.dialled) + "): " + CallWords(call.outcome);
         if (call.stillUp) title += "; still up when the session ended";
-        out += std::string("<g class=\"") + CallClass(call.outcome) +
-               (call.stillUp ? " up" : "") + "\" data-call=\"" + number + "\">" +
-               Title(title) + Rect(x0, box.top + 4, x1 - x0, box.height - 8, "bar");
+        out += std::string("<g class=\"") + CallClass(call.outcome) + (call.stillUp ? " up" : "") +
+               "\" data-call=\"" + number + "\">" + Title(title) +
+               Rect(x0, box.top + 4, x1 - x0, box.height - 8, "bar");
         for (const std::string& label : {number + " " + CallWords(call.outcome), number}) {
           if (label.size() * kCharWidth > x1 - x0 - 4) continue;
-          out += Text(x0 + 3, box.top + 18, html::Escape(label));
+          out += Text(x0 + 3, box.top + 18, html::Shown(label));
           break;
         }
         out += "</g>";
@@ -390,9 +390,8 @@ class Chart {
         const Mark& mark = marks[i];
         const double x = columns_.At(mark.ms, row);
         out += std::string("<g class=\"") + KindClass(mark.kind) + "\">" +
-               Title(MarkTitle(kind, mark)) + "<circle cx=\"" + Num(x) + "\" cy=\"" +
-               Num(glyphY) + "\" r=\"3.5\"/>" + Upright(x, glyphY - 8, Label(kind, mark.bytes)) +
-               "</g>";
+               Title(MarkTitle(kind, mark)) + "<circle cx=\"" + Num(x) + "\" cy=\"" + Num(glyphY) +
+               "\" r=\"3.5\"/>" + Upright(x, glyphY - 8, Label(kind, mark.bytes)) + "</g>";
       }
     }
     out += "</g>";
@@ -431,7 +430,8 @@ class Chart {
       if (group.count >= kBurstMin) {
         const Step& first = steps[group.first];
         const Step& last = steps[group.first + group.count - 1];
-        const double x0 = columns_.At(first.ms, row), x1 = std::max(columns_.At(last.ms, row), x0 + 4);
+        const double x0 = columns_.At(first.ms, row),
+                     x1 = std::max(columns_.At(last.ms, row), x0 + 4);
         close(x0);
         bursts += "<g class=\"burst\">" +
                   Title(std::string(name) + " changed " + std::to_string(group.count) + " times " +
@@ -445,17 +445,16 @@ class Chart {
         const double x = columns_.At(steps[i].ms, row);
         close(x);
         start(steps[i].level, x);
-        edges += "<circle class=\"edge\" cx=\"" + Num(x) + "\" cy=\"" + Num(middle) +
-                 "\" r=\"6\">" +
-                 Title(std::string(name) + " " + LevelWord(level) + " at " +
-                       ClockText(steps[i].ms)) +
-                 "</circle>";
+        edges +=
+            "<circle class=\"edge\" cx=\"" + Num(x) + "\" cy=\"" + Num(middle) + "\" r=\"6\">" +
+            Title(std::string(name) + " " + LevelWord(level) + " at " + ClockText(steps[i].ms)) +
+            "</circle>";
       }
     }
     close(endX_);
-    out += std::string("<g class=\"lane line\" data-line=\"") + name + "\"><path class=\"level\" d=\"" +
-           known + "\"/><path class=\"unknown\" d=\"" + unknown + "\"/>" + bursts + edges +
-           "</g>";
+    out += std::string("<g class=\"lane line\" data-line=\"") + name +
+           "\"><path class=\"level\" d=\"" + known + "\"/><path class=\"unknown\" d=\"" + unknown +
+           "\"/>" + bursts + edges + "</g>";
   }
 
   void Port(std::string& out) {
@@ -487,7 +486,7 @@ class Chart {
           out += "<line class=\"gone-line\" x1=\"" + Num(x) + "\" y1=\"0\" x2=\"" + Num(x) +
                  "\" y2=\"" + Num(y) + "\"/>";
         out += "<circle cx=\"" + Num(x) + "\" cy=\"" + Num(y) + "\" r=\"3.5\"/>" +
-               Upright(x, y - 8, html::Escape(word)) + "</g>";
+               Upright(x, y - 8, html::Shown(word)) + "</g>";
       }
     }
     out += "</g>";
@@ -498,8 +497,8 @@ class Chart {
     std::string out;
     const double width = columns_.Right() + kRightMargin;
     for (int row = 1; row <= kAxisRow; ++row)
-      out += "<line class=\"rule\" x1=\"0\" y1=\"" + Num(kRows[std::size_t(row)].top) +
-             "\" x2=\"" + Num(width) + "\" y2=\"" + Num(kRows[std::size_t(row)].top) + "\"/>";
+      out += "<line class=\"rule\" x1=\"0\" y1=\"" + Num(kRows[std::size_t(row)].top) + "\" x2=\"" +
+             Num(width) + "\" y2=\"" + Num(kRows[std::size_t(row)].top) + "\"/>";
     for (const TimelineColumns::Fold& fold : columns_.Folds()) {
       out += "<g class=\"fold\">" +
              Title(DurationText(fold.toMs - fold.fromMs) + " with nothing on the line, " +
@@ -507,7 +506,7 @@ class Chart {
              Rect(fold.fromX + 4, kRows[kCallRow].top, fold.toX - fold.fromX - 8,
                   kRows[kAxisRow].top - kRows[kCallRow].top, "fold") +
              Text(fold.fromX + 6, kRows[kAxisRow].top + 26,
-                  html::Escape("\u2248" + DurationText(fold.toMs - fold.fromMs))) +
+                  html::Shown("\u2248" + DurationText(fold.toMs - fold.fromMs))) +
              "</g>";
     }
     return out;
@@ -545,8 +544,10 @@ class Chart {
   }
 
   std::string Names() const {
-    std::string out = "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"lane-names\" width=\"72\" "
-                      "height=\"" + Num(kHeight) + "\">";
+    std::string out =
+        "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"lane-names\" width=\"72\" "
+        "height=\"" +
+        Num(kHeight) + "\">";
     for (int row = 0; row < kRowCount; ++row) {
       const RowBox& box = kRows[std::size_t(row)];
       out += Text(4, box.top + std::min(box.height / 2 + 4, 17.0), RowName(row));
@@ -556,18 +557,20 @@ class Chart {
 
   std::vector<std::string> Notes() const {
     std::vector<std::string> notes;
-    auto note = [&](const std::string& what, std::size_t count, Ms window, const std::vector<Group>& g) {
+    auto note = [&](const std::string& what, std::size_t count, Ms window,
+                    const std::vector<Group>& g) {
       if (window == 0) return;
-      notes.push_back(what + ": " + std::to_string(count) + ", too many to draw one by one; each burst of " +
-                      std::to_string(kBurstMin) + " or more less than " + DurationText(window) +
+      notes.push_back(what + ": " + std::to_string(count) +
+                      ", too many to draw one by one; each burst of " + std::to_string(kBurstMin) +
+                      " or more less than " + DurationText(window) +
                       " apart is drawn as one block (" + std::to_string(Blocks(g)) +
                       " blocks; hover one for its count and times).");
     };
     note("Commands sent", t_.sent.size(), sent_.window, sent_.groups);
     note("Replies received", t_.received.size(), received_.window, received_.groups);
     for (std::size_t i = 0; i < lines_.size(); ++i)
-      note(std::string("Changes of ") + kLineNames[i], t_.lines[i].size(),
-           lines_[i].window, lines_[i].groups);
+      note(std::string("Changes of ") + kLineNames[i], t_.lines[i].size(), lines_[i].window,
+           lines_[i].groups);
     note("Calls", t_.calls.size(), calls_.window, calls_.groups);
     note("Port events", t_.port.size(), port_.window, port_.groups);
     return notes;

@@ -38,8 +38,9 @@ std::string LocalTime() {
 }
 
 int Usage() {
-  std::fputs("usage: telvora_session_report [--profile NAME | --replay TRACE] [--level 0-4] OUT.html\n",
-             stderr);
+  std::fputs(
+      "usage: telvora_session_report [--profile NAME | --replay TRACE] [--level 0-4] OUT.html\n",
+      stderr);
   return 64;
 }
 
@@ -64,7 +65,8 @@ int main(int argc, char** argv) {
   }
   if (out.empty() || level < 0 || level > 4) return Usage();
 
-  platform::ScopedVariable port("TELVORA_COM1", replay.empty() ? "sim:" + profile : "replay:" + replay);
+  platform::ScopedVariable port("TELVORA_COM1",
+                                replay.empty() ? "sim:" + profile : "replay:" + replay);
   platform::SetMainThread();
   platform::clock::UseVirtualTime(true);
   sim::RegisterSimScheme();
@@ -75,10 +77,10 @@ int main(int argc, char** argv) {
   const std::string tracePath = out + ".trace";
   report::RunFacts facts;
   facts.startedAt = LocalTime();
-  facts.madeFrom = replay.empty() ? "Made from a Rover Test against the simulated modem (" +
-                                        profile + "), in virtual time."
-                                  : "Made by replaying the session trace " + replay +
-                                        " in a Rover Test, in virtual time.";
+  facts.madeFrom =
+      replay.empty()
+          ? "Made from a Rover Test against the simulated modem (" + profile + "), in virtual time."
+          : "Made by replaying the session trace " + replay + " in a Rover Test, in virtual time.";
   std::string page;
   {
     TMain_Form form;
