@@ -13,15 +13,37 @@ double TimelineColumns::At(std::int64_t ms, int row) {
   return next_ < slots_.size() ? slots_[next_++].x : Right();
 }
 
+void TimelineColumns::Busy(std::int64_t fromMs, std::int64_t toMs) {
+  if (!placed_) busy_.emplace_back(fromMs, toMs);
+}
+
+bool TimelineColumns::IsBusy(std::int64_t fromMs, std::int64_t toMs) const {
+  // The first span that ends after fromMs: does it begin before toMs?
+  const auto span = std::upper_bound(busy_.begin(), busy_.end(), fromMs,
+                                     [](std::int64_t ms, const auto& s) { return ms < s.second; });
+  return span != busy_.end() && span->first < toMs;
+}
+
 double TimelineColumns::Gap(std::int64_t fromMs, std::int64_t toMs) {
   const std::int64_t ms = toMs - fromMs;
   if (ms <= kFoldAfterMs) return std::max(kMinGap, ms * kPxPerSecond / 1000);
+  if (IsBusy(fromMs, toMs)) return kFoldWidth;
   const double fromX = xs_.back();
   folds_.push_back({fromMs, toMs, fromX, fromX + kFoldWidth});
   return kFoldWidth;
 }
 
 void TimelineColumns::Place() {
+  // The busy spans, sorted and merged where they overlap.
+  std::sort(busy_.begin(), busy_.end());
+  std::vector<std::pair<std::int64_t, std::int64_t>> merged;
+  for (const auto& span : busy_) {
+    if (!merged.empty() && span.first <= merged.back().second)
+      merged.back().second = std::max(merged.back().second, span.second);
+    else
+      merged.push_back(span);
+  }
+  busy_ = std::move(merged);
   std::vector<std::size_t> order(slots_.size());
   std::iota(order.begin(), order.end(), 0);
   std::stable_sort(order.begin(), order.end(),

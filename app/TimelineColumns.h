@@ -13,6 +13,7 @@
 #pragma once
 
 #include <cstdint>
+#include <utility>
 #include <vector>
 
 namespace report {
@@ -34,6 +35,9 @@ class TimelineColumns {
 
   // First pass: notes the thing, returns 0. Second pass: its x.
   double At(std::int64_t ms, int row);
+  // First pass: something drawn spans this time (a thinned burst), which is
+  // then never folded, only drawn narrower when long.
+  void Busy(std::int64_t fromMs, std::int64_t toMs);
   // Between the passes.
   void Place();
 
@@ -45,6 +49,7 @@ class TimelineColumns {
 
  private:
   double Gap(std::int64_t fromMs, std::int64_t toMs);
+  bool IsBusy(std::int64_t fromMs, std::int64_t toMs) const;
 
   struct Slot {
     std::int64_t ms;
@@ -58,6 +63,7 @@ class TimelineColumns {
   std::vector<std::int64_t> times_;  // per column
   std::vector<double> xs_;
   std::vector<Fold> folds_;
+  std::vector<std::pair<std::int64_t, std::int64_t>> busy_;  // sorted and merged by Place
 };
 
 }  // namespace report

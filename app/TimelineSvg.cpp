@@ -7,6 +7,7 @@
 #include <set>
 
 #include "app/HtmlText.h"
+#include "app/TimelineBursts.h"
 #include "app/TimelineColumns.h"
 
 namespace report {
@@ -49,8 +50,6 @@ constexpr std::size_t kLabelChars = 13;
 
 // Beyond these counts a lane thins its bursts (TimelineDrawing::notes says so).
 constexpr std::size_t kMarkCap = 1500, kStepCap = 600, kCallCap = 300, kPortCap = 300;
-// A burst of this many or more is drawn as one block.
-constexpr std::size_t kBurstMin = 6;
 
 const char* RowName(int row) {
   static constexpr std::array<const char*, 4> kTop = {"Phase", "Calls", "Sent", "Received"};
@@ -94,7 +93,7 @@ std::string Label(Kind kind, std::string_view bytes) {
     label += kCut;
   }
   std::string shown;
-  for (const char c : html::Shown(label))
+  for (const char c : html::Escape(label))  // trace text: printable ASCII
     shown += c == kJoin ? "\u00b7" : c == kCut ? "\u2026" : std::string(1, c);
   return shown;
 }
@@ -174,65 +173,65 @@ const char* LevelWord(Level level) {
   return "not known";
 }
 
-// Items in order of time, in the groups they are drawn in: each on its own
-// or, when there are more than `cap`, every burst of kBurstMin or more whose
-// items follow each other by less than `window` as one block. The window
-// grows until the drawing fits; it stays 0 when nothing is thinned.
-struct Group {
-  std::size_t first, count;
-};
-template <typename Item, typename TimeOf>
-std::vector<Group> Thin(const std::vector<Item>& items, TimeOf timeOf, std::size_t cap,
-                        Ms& window) {
-  auto groupsFor = [&](Ms gap) {
-    std::vector<Group> groups;
-    for (std::size_t i = 0; i < items.size(); ++i) {
-      if (groups.empty() || timeOf(items[i]) - timeOf(items[i - 1]) >= gap)
-        groups.push_back({i, 0});
-      ++groups.back().count;
-    }
-    return groups;
-  };
-  for (window = 0;; window = window == 0 ? 50 : window * 2) {
-    std::vector<Group> groups = groupsFor(window);
-    std::size_t drawn = 0;
-    for (const Group& group : groups) drawn += group.count >= kBurstMin ? 1 : group.count;
-    if (drawn <= cap) return groups;
-  }
-}
-
-std::size_t Blocks(const std::vector<Group>& groups) {
-  std::size_t blocks = 0;
-  for (const Group& group : groups) blocks += group.count >= kBurstMin ? 1 : 0;
-  return blocks;
-}
-
-// The things of one lane, each drawn alone or in blocks (Thin).
+// The things of one lane and how they are thinned.
 template <typename Item>
 struct Lane {
   const std::vector<Item>* items = nullptr;
-  std::vector<Group> groups;
-  Ms window = 0;
+  Thinning thinning;
 };
 
-template <typename Item, typename TimeOf>
-Lane<Item> MakeLane(const std::vector<Item>& items, TimeOf timeOf, std::size_t cap) {
+template <typename Item, typename TimeOf, typename Thinnable>
+Lane<Item> MakeLane(const std::vector<Item>& items, TimeOf timeOf, Thinnable thinnable,
+                    std::size_t cap) {
+  std::vector<Ms> times;
+  std::vector<bool> flags;
+  for (const Item& item : items) {
+    times.push_back(timeOf(item));
+    flags.push_back(thinnable(item));
+  }
   Lane<Item> lane;
   lane.items = &items;
-  lane.groups = Thin(items, timeOf, cap, lane.window);
+  lane.thinning = Thin(times, std::move(flags), cap);
   return lane;
+}
+
+// In the order of time: each burst, then the things it leaves on their own.
+template <typename Item, typename OnBurst, typename OnItem>
+void Walk(const Lane<Item>& lane, OnBurst onBurst, OnItem onItem) {
+  auto burst = lane.thinning.bursts.begin();
+  for (std::size_t i = 0; i < lane.items->size(); ++i) {
+    if (burst == lane.thinning.bursts.end() || burst->first != i) {
+      onItem(i);
+      continue;
+    }
+    onBurst(*burst);
+    for (std::size_t j = i; j <= burst->last; ++j)
+      if (!lane.thinning.thinnable[j]) onItem(j);
+    i = burst->last;
+    ++burst;
+  }
 }
 
 class Chart {
  public:
   Chart(const Timeline& timeline, std::span<const Phase> phases) : t_(timeline), phases_(phases) {
     auto ms = [](const auto& item) { return item.ms; };
-    sent_ = MakeLane(t_.sent, ms, kMarkCap);
-    received_ = MakeLane(t_.received, ms, kMarkCap);
-    for (std::size_t i = 0; i < lines_.size(); ++i) lines_[i] = MakeLane(t_.lines[i], ms, kStepCap);
+    auto any = [](const auto&) { return true; };
+    sent_ = MakeLane(t_.sent, ms, any, kMarkCap);
+    // Line noise is thinned, the results stay, unless they alone are too many.
+    const auto results = std::count_if(t_.received.begin(), t_.received.end(),
+                                       [](const Mark& m) { return m.kind != MarkKind::Other; });
+    resultsKept_ = results <= std::ptrdiff_t(kMarkCap);
+    received_ = resultsKept_
+                    ? MakeLane(
+                          t_.received, ms,
+                          [](const Mark& mark) { return mark.kind == MarkKind::Other; }, kMarkCap)
+                    : MakeLane(t_.received, ms, any, kMarkCap);
+    for (std::size_t i = 0; i < lines_.size(); ++i)
+      lines_[i] = MakeLane(t_.lines[i], ms, any, kStepCap);
     calls_ = MakeLane(
-        t_.calls, [](const Call& call) { return call.dialled; }, kCallCap);
-    port_ = MakeLane(t_.port, ms, kPortCap);
+        t_.calls, [](const Call& call) { return call.dialled; }, any, kCallCap);
+    port_ = MakeLane(t_.port, ms, any, kPortCap);
   }
 
   TimelineDrawing Draw() {
@@ -287,13 +286,21 @@ class Chart {
   static std::string Text(double x, double y, const std::string& escaped) {
     return "<text x=\"" + Num(x) + "\" y=\"" + Num(y) + "\">" + escaped + "</text>";
   }
-  // A block for a thinned burst, drawn across `rows` rows from `row`.
-  std::string Burst(int row, Ms from, Ms to, const std::string& title, std::size_t count) {
-    const double x0 = columns_.At(from, row), x1 = std::max(columns_.At(to, row), x0 + 4);
+  // A thinned burst's block in its row, from x0 to x1; the time it spans is
+  // not folded.
+  std::string Block(int row, const Burst& burst, const std::string& title, double& x0, double& x1) {
+    columns_.Busy(burst.fromMs, burst.toMs);
+    x0 = columns_.At(burst.fromMs, row);
+    x1 = std::max(columns_.At(burst.toMs, row), x0 + 4);
     const RowBox& box = kRows[std::size_t(row)];
-    return "<g class=\"burst\">" + Title(title) +
+    return "<g class=\"burst\">" +
+           Title(std::to_string(burst.count) + " " + title + " " + Span(burst.fromMs, burst.toMs)) +
            Rect(x0, box.top + 3, x1 - x0, box.height - 6, "burst") +
-           Text(x0 + 2, box.top + 14, "\u00d7" + std::to_string(count)) + "</g>";
+           Text(x0 + 2, box.top + 14, "\u00d7" + std::to_string(burst.count)) + "</g>";
+  }
+  std::string Block(int row, const Burst& burst, const std::string& title) {
+    double x0 = 0, x1 = 0;
+    return Block(row, burst, title, x0, x1);
   }
   std::string Span(Ms from, Ms to) const {
     return "from " + ClockText(from) + " to " + ClockText(to);
@@ -327,38 +334,31 @@ class Chart {
   }
 
   void Calls(std::string& out) {
-    const RowBox& box = kRows[kCallRow];
     out += "<g class=\"lane calls\">";
-    for (const Group& group : calls_.groups) {
-      const std::vector<Call>& calls = t_.calls;
-      if (group.count >= kBurstMin) {
-        const Call& first = calls[group.first];
-        const Call& last = calls[group.first + group.count - 1];
-        out += Burst(kCallRow, first.dialled, last.ended,
-                     std::to_string(group.count) + " calls " + Span(first.dialled, last.ended),
-                     group.count);
-        continue;
-      }
-      for (std::size_t i = group.first; i < group.first + group.count; ++i) {
-        const Call& call = calls[i];
-        const double x0 = columns_.At(call.dialled, kCallRow);
-        const double x1 = std::max(columns_.At(call.ended, kCallRow), x0 + 4);
-        const std::string number = std::to_string(i + 1), phase = PhaseAt(call.dialled);
-        std::string title =
-            "Call " + number + (phase.empty() ? "" : " (" + phase + ")") + ": " +
-            TraceText(Kind::Send, call.dial) + ", " + Span(call.dialled, call.ended) + " (" +
-            DurationText(call.ended - call.dialled) + "): " + CallWords(call.outcome);
-        if (call.stillUp) title += "; still up when the session ended";
-        out += std::string("<g class=\"") + CallClass(call.outcome) + (call.stillUp ? " up" : "") +
-               "\" data-call=\"" + number + "\">" + Title(title) +
-               Rect(x0, box.top + 4, x1 - x0, box.height - 8, "bar");
-        for (const std::string& label : {number + " " + CallWords(call.outcome), number}) {
-          if (label.size() * kCharWidth > x1 - x0 - 4) continue;
-          out += Text(x0 + 3, box.top + 18, html::Shown(label));
-          break;
-        }
-        out += "</g>";
-      }
+    Walk(
+        calls_, [&](const Burst& burst) { out += Block(kCallRow, burst, "calls"); },
+        [&](std::size_t i) { CallBar(out, i); });
+    out += "</g>";
+  }
+
+  void CallBar(std::string& out, std::size_t i) {
+    const RowBox& box = kRows[kCallRow];
+    const Call& call = t_.calls[i];
+    const double x0 = columns_.At(call.dialled, kCallRow);
+    const double x1 = std::max(columns_.At(call.ended, kCallRow), x0 + 4);
+    const std::string number = std::to_string(i + 1), phase = PhaseAt(call.dialled);
+    std::string title = "Call " + number + (phase.empty() ? "" : " (" + phase + ")") + ": " +
+                        TraceText(Kind::Send, call.dial) + ", " + Span(call.dialled, call.ended) +
+                        " (" + DurationText(call.ended - call.dialled) +
+                        "): " + CallWords(call.outcome);
+    if (call.stillUp) title += "; still up when the session ended";
+    out += std::string("<g class=\"") + CallClass(call.outcome) + (call.stillUp ? " up" : "") +
+           "\" data-call=\"" + number + "\">" + Title(title) +
+           Rect(x0, box.top + 4, x1 - x0, box.height - 8, "bar");
+    for (const std::string& label : {number + " " + CallWords(call.outcome), number}) {
+      if (label.size() * kCharWidth > x1 - x0 - 4) continue;
+      out += Text(x0 + 3, box.top + 18, html::Shown(label));
+      break;
     }
     out += "</g>";
   }
@@ -375,25 +375,16 @@ class Chart {
              const char* what) {
     const double glyphY = Bottom(row) - 8;
     out += std::string("<g class=\"lane marks\" data-lane=\"") + name + "\">";
-    for (const Group& group : lane.groups) {
-      const std::vector<Mark>& marks = *lane.items;
-      if (group.count >= kBurstMin) {
-        const Mark& first = marks[group.first];
-        const Mark& last = marks[group.first + group.count - 1];
-        out += Burst(row, first.ms, last.ms,
-                     std::to_string(group.count) + " " + what + " " + Span(first.ms, last.ms) +
-                         "\nfirst: " + MarkTitle(kind, first) + "\nlast: " + MarkTitle(kind, last),
-                     group.count);
-        continue;
-      }
-      for (std::size_t i = group.first; i < group.first + group.count; ++i) {
-        const Mark& mark = marks[i];
-        const double x = columns_.At(mark.ms, row);
-        out += std::string("<g class=\"") + KindClass(mark.kind) + "\">" +
-               Title(MarkTitle(kind, mark)) + "<circle cx=\"" + Num(x) + "\" cy=\"" + Num(glyphY) +
-               "\" r=\"3.5\"/>" + Upright(x, glyphY - 8, Label(kind, mark.bytes)) + "</g>";
-      }
-    }
+    Walk(
+        lane, [&](const Burst& burst) { out += Block(row, burst, what); },
+        [&](std::size_t i) {
+          const Mark& mark = (*lane.items)[i];
+          const double x = columns_.At(mark.ms, row);
+          out += std::string("<g class=\"") + KindClass(mark.kind) + "\">" +
+                 Title(MarkTitle(kind, mark)) + "<circle cx=\"" + Num(x) + "\" cy=\"" +
+                 Num(glyphY) + "\" r=\"3.5\"/>" + Upright(x, glyphY - 8, Label(kind, mark.bytes)) +
+                 "</g>";
+        });
     out += "</g>";
   }
 
@@ -426,31 +417,25 @@ class Chart {
       from = x;
     };
     const std::vector<Step>& steps = *lines_[line].items;
-    for (const Group& group : lines_[line].groups) {
-      if (group.count >= kBurstMin) {
-        const Step& first = steps[group.first];
-        const Step& last = steps[group.first + group.count - 1];
-        const double x0 = columns_.At(first.ms, row),
-                     x1 = std::max(columns_.At(last.ms, row), x0 + 4);
-        close(x0);
-        bursts += "<g class=\"burst\">" +
-                  Title(std::string(name) + " changed " + std::to_string(group.count) + " times " +
-                        Span(first.ms, last.ms)) +
-                  Rect(x0, box.top + 3, x1 - x0, box.height - 6, "burst") + "</g>";
-        penDown = false;
-        start(last.level, x1);
-        continue;
-      }
-      for (std::size_t i = group.first; i < group.first + group.count; ++i) {
-        const double x = columns_.At(steps[i].ms, row);
-        close(x);
-        start(steps[i].level, x);
-        edges +=
-            "<circle class=\"edge\" cx=\"" + Num(x) + "\" cy=\"" + Num(middle) + "\" r=\"6\">" +
-            Title(std::string(name) + " " + LevelWord(level) + " at " + ClockText(steps[i].ms)) +
-            "</circle>";
-      }
-    }
+    Walk(
+        lines_[line],
+        [&](const Burst& burst) {
+          double x0 = 0, x1 = 0;
+          const std::string block = Block(row, burst, std::string(name) + " changes", x0, x1);
+          close(x0);
+          bursts += block;
+          penDown = false;
+          start(steps[burst.last].level, x1);
+        },
+        [&](std::size_t i) {
+          const double x = columns_.At(steps[i].ms, row);
+          close(x);
+          start(steps[i].level, x);
+          edges +=
+              "<circle class=\"edge\" cx=\"" + Num(x) + "\" cy=\"" + Num(middle) + "\" r=\"6\">" +
+              Title(std::string(name) + " " + LevelWord(level) + " at " + ClockText(steps[i].ms)) +
+              "</circle>";
+        });
     close(endX_);
     out += std::string("<g class=\"lane line\" data-line=\"") + name +
            "\"><path class=\"level\" d=\"" + known + "\"/><path class=\"unknown\" d=\"" + unknown +
@@ -461,34 +446,25 @@ class Chart {
     const RowBox& box = kRows[kPortRow];
     const double y = box.top + box.height - 8;
     out += "<g class=\"lane port\">";
-    for (const Group& group : port_.groups) {
-      const std::vector<PortMark>& marks = t_.port;
-      if (group.count >= kBurstMin) {
-        out += Burst(kPortRow, marks[group.first].ms, marks[group.first + group.count - 1].ms,
-                     std::to_string(group.count) + " opens, closes and settings " +
-                         Span(marks[group.first].ms, marks[group.first + group.count - 1].ms),
-                     group.count);
-        continue;
-      }
-      for (std::size_t i = group.first; i < group.first + group.count; ++i) {
-        const PortMark& mark = marks[i];
-        const double x = columns_.At(mark.ms, kPortRow);
-        const std::string word = mark.kind == Kind::Set
-                                     ? std::to_string(mark.baud)
-                                     : commapi::trace::Describe(Event::Of(mark.kind));
-        std::string title = ClockText(mark.ms) + "  " + word;
-        if (mark.kind == Kind::Set) title += " baud";
-        if (mark.kind == Kind::Gone) title += ": the device went away";
-        if (mark.kind == Kind::Absent) title += ": the device was not there";
-        out += "<g class=\"port-" + std::string(commapi::trace::Describe(Event::Of(mark.kind))) +
-               "\">" + Title(title);
-        if (mark.kind == Kind::Gone)
-          out += "<line class=\"gone-line\" x1=\"" + Num(x) + "\" y1=\"0\" x2=\"" + Num(x) +
-                 "\" y2=\"" + Num(y) + "\"/>";
-        out += "<circle cx=\"" + Num(x) + "\" cy=\"" + Num(y) + "\" r=\"3.5\"/>" +
-               Upright(x, y - 8, html::Shown(word)) + "</g>";
-      }
-    }
+    Walk(
+        port_,
+        [&](const Burst& burst) { out += Block(kPortRow, burst, "opens, closes and settings"); },
+        [&](std::size_t i) {
+          const PortMark& mark = t_.port[i];
+          const double x = columns_.At(mark.ms, kPortRow);
+          const std::string kind = commapi::trace::Describe(Event::Of(mark.kind));
+          const std::string word = mark.kind == Kind::Set ? std::to_string(mark.baud) : kind;
+          std::string title = ClockText(mark.ms) + "  " + word;
+          if (mark.kind == Kind::Set) title += " baud";
+          if (mark.kind == Kind::Gone) title += ": the device went away";
+          if (mark.kind == Kind::Absent) title += ": the device was not there";
+          out += "<g class=\"port-" + kind + "\">" + Title(title);
+          if (mark.kind == Kind::Gone)
+            out += "<line class=\"gone-line\" x1=\"" + Num(x) + "\" y1=\"0\" x2=\"" + Num(x) +
+                   "\" y2=\"" + Num(y) + "\"/>";
+          out += "<circle cx=\"" + Num(x) + "\" cy=\"" + Num(y) + "\" r=\"3.5\"/>" +
+                 Upright(x, y - 8, html::Shown(word)) + "</g>";
+        });
     out += "</g>";
   }
 
@@ -557,22 +533,24 @@ class Chart {
 
   std::vector<std::string> Notes() const {
     std::vector<std::string> notes;
-    auto note = [&](const std::string& what, std::size_t count, Ms window,
-                    const std::vector<Group>& g) {
-      if (window == 0) return;
+    auto note = [&](const std::string& what, std::size_t count, const Thinning& thinning,
+                    const char* kept = "") {
+      if (thinning.window == 0) return;
       notes.push_back(what + ": " + std::to_string(count) +
-                      ", too many to draw one by one; each burst of " + std::to_string(kBurstMin) +
-                      " or more less than " + DurationText(window) +
-                      " apart is drawn as one block (" + std::to_string(Blocks(g)) +
-                      " blocks; hover one for its count and times).");
+                      ", too many to draw one by one: runs of them less than " +
+                      DurationText(thinning.window) +
+                      " apart are drawn as blocks of at most a minute (" +
+                      std::to_string(thinning.bursts.size()) +
+                      " blocks; hover one for its count and times)." + kept);
     };
-    note("Commands sent", t_.sent.size(), sent_.window, sent_.groups);
-    note("Replies received", t_.received.size(), received_.window, received_.groups);
+    note("Commands sent", t_.sent.size(), sent_.thinning);
+    note("Replies received", t_.received.size(), received_.thinning,
+         resultsKept_ ? " OK, ERROR, CONNECT, NO CARRIER and Welcome are still drawn one by one."
+                      : "");
     for (std::size_t i = 0; i < lines_.size(); ++i)
-      note(std::string("Changes of ") + kLineNames[i], t_.lines[i].size(), lines_[i].window,
-           lines_[i].groups);
-    note("Calls", t_.calls.size(), calls_.window, calls_.groups);
-    note("Port events", t_.port.size(), port_.window, port_.groups);
+      note(std::string("Changes of ") + kLineNames[i], t_.lines[i].size(), lines_[i].thinning);
+    note("Calls", t_.calls.size(), calls_.thinning);
+    note("Port events", t_.port.size(), port_.thinning);
     return notes;
   }
 
@@ -582,6 +560,7 @@ class Chart {
   std::array<Lane<Step>, kLineNames.size()> lines_;
   Lane<Call> calls_;
   Lane<PortMark> port_;
+  bool resultsKept_ = true;  // only line noise is thinned among the replies
   TimelineColumns columns_{kLeft};
   double endX_ = 0;
 };

@@ -74,6 +74,8 @@ TEST(SessionReportPage, ShowsHostileBytesAsTextEverywhere) {
   EXPECT_EQ(Count(page, "</svg>"), 2u);
   EXPECT_EQ(Count(page, "</pre>"), 3u);  // identity, log, trace
   for (const char c : page) EXPECT_TRUE(static_cast<unsigned char>(c) >= 0x20 || c == '\n');
+  // The command's and the reply's labels, cut short after the text's escapes.
+  EXPECT_EQ(Count(page, "&lt;/svg&gt;&lt;/pre&gt;\u2026"), 2u);
   // The header (2), the answer (7), the log, the trace, a phase's title.
   EXPECT_EQ(Count(page, html::Shown(hostile)), 12u);
 }
@@ -200,15 +202,17 @@ TEST(TimelineColumns, KeepMarksOfOneRowApartAndFoldLongSilences) {
   EXPECT_FALSE(columns.Folded(4000));
 }
 
-// A flood of replies is thinned to blocks, and the page says so, however long
-// it runs.
-TEST(TimelineDrawing, ThinsFloodsAndSaysSo) {
+// A flood of line noise is thinned to blocks, however long it runs, and the
+// page says so; the result in the middle of it is still drawn.
+TEST(TimelineDrawing, ThinsFloodsOfNoiseAndSaysSo) {
   for (const int replies : {20000, 80000}) {
     std::string trace = "0 open\n0 send AT\\r\\n\n";
-    for (int i = 0; i < replies; ++i) trace += std::to_string(10 + i * 10) + " recv noise\n";
+    for (int i = 0; i < replies; ++i)
+      trace += std::to_string(10 + i * 10) + (i == replies / 2 ? " recv OK\\r\\n\n" : " recv ~\n");
     const report::Timeline timeline = report::FindTimeline(Events(trace));
     const report::TimelineDrawing drawing = report::DrawTimeline(timeline, {});
     EXPECT_LT(drawing.chart.size(), 400000u) << replies;
+    EXPECT_EQ(Count(drawing.chart, "class=\"k-ok\""), 1u) << replies;
     ASSERT_EQ(drawing.notes.size(), 1u) << replies;
     EXPECT_EQ(drawing.notes[0].rfind("Replies received: " + std::to_string(replies), 0), 0u);
   }
