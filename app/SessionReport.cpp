@@ -24,8 +24,8 @@ table{border-collapse:collapse;margin:6px 0}td,th{border-bottom:1px solid #e3e7e
 th{color:var(--muted);font-weight:normal}.pass{color:#1b7a2b}.fail{color:#b71c1c}.notrun{color:#808080}
 code,pre{font-family:ui-monospace,"DejaVu Sans Mono",monospace;font-size:12.5px}
 pre{background:#fafbfc;border:1px solid var(--rule);padding:8px 10px;white-space:pre-wrap;overflow-wrap:anywhere;margin:6px 0}
-.chart{display:flex;border:1px solid var(--rule);background:#fff}.chart .scroll{overflow-x:auto;flex:1}
-.chart svg{display:block}.lane-names{border-right:1px solid var(--rule);flex:none}
+.chart{position:relative;border:1px solid var(--rule);background:#fff}.chart .scroll{overflow-x:auto}
+.chart svg{display:block}.lane-names{position:absolute;left:0;top:0;z-index:1}rect.names{fill:#fff;stroke:var(--rule)}
 svg text{font:11px system-ui,"DejaVu Sans",sans-serif;fill:#37474f}
 .marks text,.port text{font:10px ui-monospace,"DejaVu Sans Mono",monospace;fill:var(--c)}
 .band{fill:#f4f6f9}.band.odd{fill:#e8ecf1}.rule{stroke:#dde2e7}.fold{fill:url(#hatch)}
@@ -43,7 +43,8 @@ line.minute{stroke:#b8c1cb;stroke-dasharray:2 3}text.minute{font-weight:600}.axi
 summary{cursor:pointer;font-weight:600}
 @media print{
 body{max-width:none;margin:0;padding:0;font-size:11px}
-.chart{break-inside:avoid}.chart .scroll{overflow:visible}svg.timeline{width:100%;height:auto}
+.chart{break-inside:avoid}.chart .scroll{overflow:visible}.chart .lane-names{display:none}
+svg.timeline{width:100%;height:auto}
 h2,h3{break-after:avoid}pre{font-size:9.5px}
 })";
 

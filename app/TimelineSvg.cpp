@@ -43,9 +43,10 @@ constexpr std::array<RowBox, kRowCount> kRows = {{{0, 22},
                                                   {380, 48},
                                                   {428, 30}}};
 constexpr double kHeight = 458;
-constexpr double kLeft = 12;          // the first column
-constexpr double kRightMargin = 110;  // room for the last labels
-constexpr double kCharWidth = 6.2;    // of the labels' fonts, near enough to decide what fits
+constexpr double kNamesWidth = 72;          // the lanes' names at the left
+constexpr double kLeft = kNamesWidth + 12;  // the first column
+constexpr double kRightMargin = 110;        // room for the last labels
+constexpr double kCharWidth = 6.2;          // of the labels' fonts, near enough to decide what fits
 constexpr std::size_t kLabelChars = 13;
 
 // Beyond these counts a lane thins its bursts (TimelineDrawing::notes says so).
@@ -245,8 +246,9 @@ class Chart {
     drawing.chart = "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"timeline\" width=\"" +
                     Num(width) + "\" height=\"" + Num(kHeight) + "\" viewBox=\"0 0 " + Num(width) +
                     " " + Num(kHeight) + "\">" + kDefs + bands + Background() + body + Axis() +
-                    "</svg>";
-    drawing.names = Names();
+                    "<g class=\"names\">" + Names() + "</g></svg>";
+    drawing.names = "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"lane-names\" width=\"" +
+                    Num(kNamesWidth) + "\" height=\"" + Num(kHeight) + "\">" + Names() + "</svg>";
     drawing.notes = Notes();
     return drawing;
   }
@@ -519,16 +521,16 @@ class Chart {
     return out + "</g>";
   }
 
-  std::string Names() const {
-    std::string out =
-        "<svg xmlns=\"http://www.w3.org/2000/svg\" class=\"lane-names\" width=\"72\" "
-        "height=\"" +
-        Num(kHeight) + "\">";
+  // The lanes' names, on white: drawn at the chart's left edge, and again in
+  // a column of their own that the page keeps in place over it while the
+  // chart scrolls (on paper the chart's own are seen, scaled with it).
+  static std::string Names() {
+    std::string out = Rect(0, 0, kNamesWidth, kHeight, "names");
     for (int row = 0; row < kRowCount; ++row) {
       const RowBox& box = kRows[std::size_t(row)];
       out += Text(4, box.top + std::min(box.height / 2 + 4, 17.0), RowName(row));
     }
-    return out + "</svg>";
+    return out;
   }
 
   std::vector<std::string> Notes() const {
