@@ -3,6 +3,7 @@
 #include "app/HtmlText.h"
 #include "app/SessionTimeline.h"
 #include "app/TimelineSvg.h"
+#include "app/TimelineText.h"
 
 namespace report {
 

@@ -9,6 +9,7 @@
 #include "app/HtmlText.h"
 #include "app/TimelineBursts.h"
 #include "app/TimelineColumns.h"
+#include "app/TimelineText.h"
 
 namespace report {
 
@@ -31,23 +32,19 @@ enum Row : int {
 struct RowBox {
   double top, height;
 };
-constexpr std::array<RowBox, kRowCount> kRows = {{{0, 22},
-                                                  {22, 28},
-                                                  {50, 100},
-                                                  {150, 100},
-                                                  {250, 26},
-                                                  {276, 26},
-                                                  {302, 26},
-                                                  {328, 26},
-                                                  {354, 26},
-                                                  {380, 48},
-                                                  {428, 30}}};
-constexpr double kHeight = 458;
+// Each row below the one before.
+constexpr std::array<RowBox, kRowCount> kRows = [] {
+  constexpr std::array<double, kRowCount> kHeights = {22, 28, 100, 100, 26, 26, 26, 26, 26, 48, 30};
+  std::array<RowBox, kRowCount> rows{};
+  for (std::size_t i = 0; i < rows.size(); ++i)
+    rows[i] = {i == 0 ? 0 : rows[i - 1].top + rows[i - 1].height, kHeights[i]};
+  return rows;
+}();
+constexpr double kHeight = kRows.back().top + kRows.back().height;
 constexpr double kNamesWidth = 72;          // the lanes' names at the left
 constexpr double kLeft = kNamesWidth + 12;  // the first column
 constexpr double kRightMargin = 110;        // room for the last labels
 constexpr double kCharWidth = 6.2;          // of the labels' fonts, near enough to decide what fits
-constexpr std::size_t kLabelChars = 13;
 
 // Beyond these counts a lane thins its bursts (TimelineDrawing::notes says so).
 constexpr std::size_t kMarkCap = 1500, kStepCap = 600, kCallCap = 300, kPortCap = 300;
@@ -67,111 +64,6 @@ std::string Num(double value) {
   std::string s = text;
   if (s.ends_with(".0")) s.resize(s.size() - 2);
   return s;
-}
-
-// The bytes as the trace writes them (\r, \n, \xNN).
-std::string TraceText(Kind kind, std::string_view bytes) {
-  const std::string line = commapi::trace::Describe(Event::Bytes(kind, bytes));
-  return line.substr(line.find(' ') + 1);
-}
-
-// A mark's label, HTML-escaped: its lines joined with "·", cut short.
-std::string Label(Kind kind, std::string_view bytes) {
-  constexpr char kJoin = '\x01', kCut = '\x02';  // never in trace text
-  std::string label;
-  for (std::size_t start = 0; start < bytes.size();) {
-    std::size_t end = bytes.find_first_of("\r\n", start);
-    if (end == std::string_view::npos) end = bytes.size();
-    if (end > start) {
-      if (!label.empty()) label += kJoin;
-      label += TraceText(kind, bytes.substr(start, end - start));
-    }
-    start = end + 1;
-  }
-  if (label.empty()) label = TraceText(kind, bytes);
-  if (label.size() > kLabelChars) {
-    label.resize(kLabelChars - 1);
-    label += kCut;
-  }
-  std::string shown;
-  for (const char c : html::Escape(label))  // trace text: printable ASCII
-    shown += c == kJoin ? "\u00b7" : c == kCut ? "\u2026" : std::string(1, c);
-  return shown;
-}
-
-const char* KindClass(MarkKind kind) {
-  switch (kind) {
-    case MarkKind::Command:
-      return "k-command";
-    case MarkKind::Dial:
-      return "k-dial";
-    case MarkKind::HangUp:
-      return "k-hangup";
-    case MarkKind::Ok:
-      return "k-ok";
-    case MarkKind::Error:
-      return "k-error";
-    case MarkKind::Connect:
-      return "k-connect";
-    case MarkKind::NoCarrier:
-      return "k-nocarrier";
-    case MarkKind::Welcome:
-      return "k-welcome";
-    case MarkKind::Other:
-      break;
-  }
-  return "k-other";
-}
-
-const char* ResultWord(MarkKind kind) {
-  switch (kind) {
-    case MarkKind::Ok:
-      return "OK";
-    case MarkKind::Error:
-      return "ERROR";
-    case MarkKind::Connect:
-      return "CONNECT";
-    case MarkKind::NoCarrier:
-      return "NO CARRIER";
-    default:
-      return "a reply";
-  }
-}
-
-const char* CallClass(CallOutcome outcome) {
-  switch (outcome) {
-    case CallOutcome::Welcome:
-      return "call welcome";
-    case CallOutcome::ConnectedOnly:
-      return "call connected";
-    case CallOutcome::NoConnection:
-      break;
-  }
-  return "call none";
-}
-
-const char* CallWords(CallOutcome outcome) {
-  switch (outcome) {
-    case CallOutcome::Welcome:
-      return "Welcome";
-    case CallOutcome::ConnectedOnly:
-      return "connected, no Welcome";
-    case CallOutcome::NoConnection:
-      break;
-  }
-  return "no connection";
-}
-
-const char* LevelWord(Level level) {
-  switch (level) {
-    case Level::High:
-      return "high";
-    case Level::Low:
-      return "low";
-    case Level::Unknown:
-      break;
-  }
-  return "not known";
 }
 
 // The things of one lane and how they are thinned.
@@ -568,31 +460,6 @@ class Chart {
 };
 
 }  // namespace
-
-std::string ClockText(Ms ms) {
-  char text[40];
-  const long long h = ms / 3600000, m = ms / 60000 % 60, s = ms / 1000 % 60, milli = ms % 1000;
-  if (h > 0)
-    std::snprintf(text, sizeof text, "%lld:%02lld:%02lld.%03lld", h, m, s, milli);
-  else
-    std::snprintf(text, sizeof text, "%lld:%02lld.%03lld", m, s, milli);
-  return text;
-}
-
-std::string DurationText(Ms ms) {
-  char text[40];
-  if (ms < 1000)
-    std::snprintf(text, sizeof text, "%lld ms", static_cast<long long>(ms));
-  else if (ms < 60000)
-    std::snprintf(text, sizeof text, "%.1f s", double(ms) / 1000);
-  else if (ms < 3600000)
-    std::snprintf(text, sizeof text, "%lld min %02lld s", static_cast<long long>(ms / 60000),
-                  static_cast<long long>(ms / 1000 % 60));
-  else
-    std::snprintf(text, sizeof text, "%lld h %02lld min", static_cast<long long>(ms / 3600000),
-                  static_cast<long long>(ms / 60000 % 60));
-  return text;
-}
 
 TimelineDrawing DrawTimeline(const Timeline& timeline, std::span<const Phase> phases) {
   return Chart(timeline, phases).Draw();

@@ -19,8 +19,4 @@ struct TimelineDrawing {
 
 TimelineDrawing DrawTimeline(const Timeline& timeline, std::span<const Phase> phases);
 
-// "1:02.345" (or "1:02:03.456" from an hour on), "130 ms", "6.0 s", "2 min 05 s".
-std::string ClockText(Ms ms);
-std::string DurationText(Ms ms);
-
 }  // namespace report
