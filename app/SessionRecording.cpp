@@ -31,10 +31,10 @@ void PhaseWatch::Look() {
 
 std::vector<Phase> PhaseWatch::Phases() const {
   std::vector<Phase> phases;
-  for (const Entered& phase : entered_) {
-    const platform::clock::Millis origin = opened_.value_or(entered_.front().at);
+  if (entered_.empty()) return phases;
+  const platform::clock::Millis origin = opened_.value_or(entered_.front().at);
+  for (const Entered& phase : entered_)
     phases.push_back({phase.name, std::max<platform::clock::Millis>(phase.at - origin, 0)});
-  }
   return phases;
 }
 
