@@ -1,6 +1,8 @@
 #include "app/SessionTimeline.h"
 
+#include <algorithm>
 #include <cctype>
+#include <optional>
 #include <sstream>
 #include <string_view>
 #include <utility>
