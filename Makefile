@@ -3,7 +3,7 @@ PRESET ?= default
 BUILD  := build/$(PRESET)
 JOBS   ?= $(shell nproc)
 
-.PHONY: all deps build test demo window windows test-windows install screenshot sanitize fuzz sweep bench clean
+.PHONY: all deps build test demo window windows test-windows package test-package install screenshot sanitize fuzz sweep bench clean
 
 all: build
 
@@ -86,6 +86,21 @@ test-windows: build/windows/build.ninja
 	$(MAKE) build PRESET=default  # the Linux side of the kernel32 checks
 	cmake --build build/windows -j $(JOBS)
 	ctest --preset windows -j $(JOBS)
+
+# The packages, from both builds: build/default/telvora_VERSION_ARCH.deb,
+# build/windows/telvora-VERSION-win64-setup.exe and telvora-VERSION-win64.zip.
+package: build/windows/build.ninja
+	@scripts/install-deps.sh package
+	$(MAKE) build PRESET=default
+	cmake --build build/default --target package
+	cmake --build build/windows -j $(JOBS) --target windows-packages telvora_screenshot
+	@ls build/default/*.deb build/windows/*-win64-setup.exe build/windows/*-win64.zip
+
+# The packages installed, run and uninstalled: the .deb unpacked, the setup
+# program under wine (as root, as make test-windows).
+test-package: package
+	ctest --preset package -j $(JOBS)
+	ctest --preset windows-package -j $(JOBS)
 
 clean:
 	rm -rf build
