@@ -22,6 +22,7 @@ ManifestSupportedOS Win10
 !define KEY "Software\Microsoft\Windows\CurrentVersion\Uninstall\Telvora"
 
 Name "Telvora"
+BrandingText "Telvora ${VERSION}"
 OutFile "${OUTFILE}"
 InstallDir "$PROGRAMFILES64\Telvora"
 ; Over an older version: where that one is.

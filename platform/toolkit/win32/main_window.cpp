@@ -156,7 +156,8 @@ void MainWindow::RunCommand(UINT id) {
   }
 }
 
-// 10 points in the log, the size of the window's other text.
+// Fixed pitch at 10 points, the size of the window's other text, when the
+// memo asks for it; otherwise the window's own font.
 Font MainWindow::MakeMemoFont() const {
   return form_.ClientMemo->Monospace ? FixedPitchFont(10, dpi_) : MessageFont(dpi_);
 }
