@@ -6,7 +6,6 @@ include(GNUInstallDirs)
 install(TARGETS telvora RUNTIME DESTINATION ${CMAKE_INSTALL_BINDIR})
 
 if(WIN32)
-  find_program(MAKENSIS makensis)
   set(TELVORA_SETUP ${CMAKE_BINARY_DIR}/telvora-${PROJECT_VERSION}-win64-setup.exe)
   set(TELVORA_ZIP ${CMAKE_BINARY_DIR}/telvora-${PROJECT_VERSION}-win64.zip)
   set(TELVORA_NSIS_SCRIPT ${CMAKE_SOURCE_DIR}/dist/windows/telvora.nsi)
@@ -15,8 +14,9 @@ if(WIN32)
   set(TELVORA_SETUP_DEFINES -DPUBLISHER=${TELVORA_PUBLISHER} -DCOPYRIGHT=${TELVORA_COPYRIGHT}
       -DEXE=$<TARGET_FILE:telvora> -DICON=${TELVORA_ICON} -DREADME=${CMAKE_SOURCE_DIR}/README.md
       -DLICENSE=${CMAKE_SOURCE_DIR}/LICENSE)
+  # makensis by name: make package installs it after this build may have been configured.
   add_custom_command(OUTPUT ${TELVORA_SETUP}
-                     COMMAND ${MAKENSIS} -V2 -DVERSION=${PROJECT_VERSION} ${TELVORA_SETUP_DEFINES}
+                     COMMAND makensis -V2 -DVERSION=${PROJECT_VERSION} ${TELVORA_SETUP_DEFINES}
                              -DOUTFILE=${TELVORA_SETUP} ${TELVORA_NSIS_SCRIPT}
                      DEPENDS telvora ${TELVORA_ICON} ${TELVORA_NSIS_SCRIPT} README.md LICENSE
                      VERBATIM)

@@ -5,7 +5,7 @@
 #   scripts/install-deps.sh windows    the Windows build (mingw-w64, GoogleTest
 #                                      sources, the icon's converters, wine to run the tests)
 #   scripts/install-deps.sh package    both builds and what makes and checks the
-#                                      packages (NSIS, dpkg-shlibdeps, lintian)
+#                                      packages (NSIS, dpkg-shlibdeps, lintian, unzip)
 set -euo pipefail
 linux=(g++ cmake ninja-build ccache libgtest-dev libgmock-dev
        qt6-base-dev libgl-dev xvfb xauth desktop-file-utils)
@@ -13,7 +13,7 @@ windows=(cmake ninja-build ccache g++-mingw-w64-x86-64-posix googletest librsvg2
          wine64 wine xvfb xauth netpbm)
 case "${1:-}" in
   windows) packages=("${windows[@]}") ;;
-  package) packages=("${linux[@]}" "${windows[@]}" nsis dpkg-dev lintian) ;;
+  package) packages=("${linux[@]}" "${windows[@]}" nsis dpkg-dev file lintian unzip) ;;
   fuzz) packages=("${linux[@]}" clang libclang-rt-14-dev) ;;
   *) packages=("${linux[@]}") ;;
 esac

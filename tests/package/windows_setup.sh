@@ -1,18 +1,14 @@
 #!/usr/bin/env bash
-# The Windows setup program under wine, in a fresh prefix:
-# - a silent install puts telvora.exe, the README, the licence and the
-#   uninstaller in Program Files\Telvora, the Start-menu shortcut, and the
-#   Apps and Features entry (name, version, publisher, icon, size, uninstall);
-# - the installed telvora.exe runs the Rover Test as the Linux build does;
-# - a silent uninstall leaves no file, shortcut or entry behind;
-# - over an older version installed elsewhere, the setup installs where that
-#   one is and its entry replaces the older one's; the entry's quiet uninstall
-#   command takes it all away.
-#   windows_setup.sh WINE_RUN SETUP.exe LINUX_TELVORA MAKENSIS SCRIPT.nsi [DEFINES...]
+# The Windows setup program under wine, in a fresh prefix: a silent install
+# puts the files, the Start-menu shortcut and the Apps entry in place; the
+# installed telvora.exe runs the Rover Test as the Linux build does; a silent
+# uninstall leaves nothing behind. Over an older version in another folder it
+# installs there, and the entry's quiet uninstall command takes it all away.
+#   windows_setup.sh WINE_RUN SETUP.exe LINUX_TELVORA SCRIPT.nsi [DEFINES...]
 # (DEFINES: what the build gives makensis besides the version and output.)
 set -euo pipefail
-wine_run=$1 setup=$2 linux=$3 makensis=$4 script=$5
-shift 5
+wine_run=$1 setup=$2 linux=$3 script=$4
+shift 4
 here=$(cd "$(dirname "$0")" && pwd)
 version=$(basename "$setup" | sed 's/^telvora-\(.*\)-win64-setup\.exe$/\1/')
 fail() { echo "FAIL: $*" >&2; exit 1; }
@@ -47,13 +43,11 @@ installed() {  # DIR (Windows path) VERSION: everything in place
   done
   [ -f "$shortcut" ] || fail "no Start-menu shortcut"
   read_entry
-  [ "$(entry DisplayName)" = Telvora ] || fail "DisplayName: $(entry DisplayName)"
-  [ "$(entry DisplayVersion)" = "$2" ] || fail "DisplayVersion: $(entry DisplayVersion), not $2"
-  [ -n "$(entry Publisher)" ] || fail "no Publisher"
-  [ "$(entry DisplayIcon)" = "$1\\telvora.exe,0" ] || fail "DisplayIcon: $(entry DisplayIcon)"
-  [ "$(entry InstallLocation)" = "$1" ] || fail "InstallLocation: $(entry InstallLocation)"
-  [ "$(entry UninstallString)" = "\"$1\\Uninstall.exe\"" ] || fail "UninstallString: $(entry UninstallString)"
-  [ $(($(entry EstimatedSize))) -gt 500 ] || fail "EstimatedSize: $(entry EstimatedSize) KB"
+  for expected in DisplayName=Telvora "DisplayVersion=$2" "DisplayIcon=$1\\telvora.exe,0" \
+                  "InstallLocation=$1" "UninstallString=\"$1\\Uninstall.exe\""; do
+    [ "$(entry "${expected%%=*}")" = "${expected#*=}" ] || fail "$expected: $(entry "${expected%%=*}")"
+  done
+  [ -n "$(entry Publisher)" ] && [ $(($(entry EstimatedSize))) -gt 500 ] || fail "Publisher, size"
 }
 
 nothing_left() {  # DIR (Unix path)
@@ -71,7 +65,7 @@ cmp -s "$drive_c/Program Files/Telvora/telvora.exe" "$(dirname "$setup")/telvora
 "$wine_run" "$drive_c/Program Files/Telvora/Uninstall.exe" /S
 nothing_left "$drive_c/Program Files/Telvora"
 
-"$makensis" -V1 -DVERSION=0.9.0 "$@" "-DOUTFILE=$work/older-setup.exe" "$script"
+makensis -V1 -DVERSION=0.9.0 "$@" "-DOUTFILE=$work/older-setup.exe" "$script"
 "$wine_run" "$work/older-setup.exe" /S '/D=C:\Tools\Telvora'
 installed 'C:\Tools\Telvora' 0.9.0
 "$wine_run" "$setup" /S
