@@ -36,7 +36,8 @@ wineserver="$(dirname "$(readlink -f "$wine64")")/wineserver"
 # The wine server outlives this script: it must not hold the lock (fd 9) or
 # the caller's output open.
 drop_serial_links() {
-  "$wineserver" -p 10 </dev/null >/dev/null 2>&1 9>&- || true  # fails when it runs already
+  # -p10, not -p 10: a bare -p keeps the server, and the session, forever.
+  "$wineserver" -p10 </dev/null >/dev/null 2>&1 9>&- || true  # fails when it runs already
   "$wine64" cmd /c exit </dev/null >/dev/null 2>&1 9>&-
   local link
   for link in "$WINEPREFIX"/dosdevices/com*; do

@@ -11,11 +11,11 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 
 picture() {  # DPI: the window after a Rover Test, drawn at that DPI
-  local dpi=$1 settings=()
-  # Beside the build's own wine prefix, one at 192 DPI, kept between runs as that one is.
-  [ "$dpi" = 96 ] || settings=("WINEPREFIX=$(cd "$(dirname "$screenshot")" && pwd)/wineprefix-${dpi}dpi"
-                               "TELVORA_WINE_DPI=$dpi")
-  if ! env "${settings[@]}" xvfb-run -a -s "-screen 0 3200x2000x24" \
+  # A prefix for each, made alike but for the DPI, and kept between runs as
+  # the build's own one is.
+  local dpi=$1 prefix
+  prefix=$(cd "$(dirname "$screenshot")" && pwd)/wineprefix-${dpi}dpi
+  if ! WINEPREFIX=$prefix TELVORA_WINE_DPI=$dpi xvfb-run -a -s "-screen 0 3200x2000x24" \
        "$wine_run" "$screenshot" "$work/$dpi.bmp" >"$work/log" 2>&1; then
     cat "$work/log" >&2
     fail "no picture at $dpi DPI"
