@@ -459,6 +459,14 @@ TEST(PosixPortExclusive, LockFilesOfLiveOwnersRefuseAndStaleOnesAreTakenOver) {
   CloseHandle(port);
   EXPECT_EQ(testsupport::ReadFile(victim), lockText(parent));
 
+  // A lock directory we may not write in: no lock of ours, theirs still count.
+  writeLock(parent);
+  std::filesystem::permissions(dir, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  EXPECT_EQ(OpenAtOnce(pty.DeviceName(), 1).begin()->second, "5 " + lockedByParent);
+  std::filesystem::permissions(dir, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
+
   SetLockDirectory(dir / "missing");
   port = OpenPort(pty.DeviceName());
   EXPECT_NE(port, INVALID_HANDLE_VALUE) << "no lock directory is no reason to refuse";
