@@ -336,6 +336,10 @@ pid_t DeadPid() {
   return dead;
 }
 
+std::string LockText(pid_t pid) {
+  return (std::ostringstream() << std::setw(10) << pid << '\n').str();
+}
+
 // The lock file of /dev/pts/N in the lock directory.
 std::filesystem::path LockOf(PtyPort& pty, const std::filesystem::path& dir) {
   return dir / ("LCK..pts_" + std::filesystem::path(pty.Pty().SlavePath()).filename().string());
@@ -363,11 +367,10 @@ std::map<pid_t, std::string> OpenAtOnce(const std::string& deviceName, int count
     char go;
     if (::syscall(SYS_capset, &header, caps) != 0 || ::read(start[0], &go, 1) < 0) ::_exit(1);
     const HANDLE port = OpenPort(deviceName);
+    const std::string outcome =
+        std::to_string(GetLastError()) + " " + DescribeOpenFailure(deviceName);
     const std::string line = std::to_string(::getpid()) + " " +
-                             (port != INVALID_HANDLE_VALUE ? "opened"
-                                                           : std::to_string(GetLastError()) + " " +
-                                                                 DescribeOpenFailure(deviceName)) +
-                             "\n";
+                             (port != INVALID_HANDLE_VALUE ? "opened" : outcome) + "\n";
     if (::write(report[1], line.data(), line.size()) < 0 || ::read(done[0], &go, 1) < 0) ::_exit(1);
     if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
     ::_exit(0);
@@ -422,10 +425,7 @@ TEST(PosixPortExclusive, LockFilesOfLiveOwnersRefuseAndStaleOnesAreTakenOver) {
   const std::filesystem::path dir = temporary / "locks", lock = LockOf(pty, dir);
   std::filesystem::create_directory(dir);
   SetLockDirectory(dir);
-  const auto lockText = [](pid_t pid) {
-    return (std::ostringstream() << std::setw(10) << pid << '\n').str();
-  };
-  const auto writeLock = [&](pid_t pid) { std::ofstream(lock) << lockText(pid); };
+  const auto writeLock = [&](pid_t pid) { std::ofstream(lock) << LockText(pid); };
 
   const pid_t parent = ::getppid();
   const std::string lockedByParent =
@@ -434,7 +434,7 @@ TEST(PosixPortExclusive, LockFilesOfLiveOwnersRefuseAndStaleOnesAreTakenOver) {
   EXPECT_EQ(OpenPort(pty.DeviceName()), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
   EXPECT_EQ(DescribeOpenFailure(pty.DeviceName()), lockedByParent);
-  EXPECT_EQ(testsupport::ReadFile(lock), lockText(parent));
+  EXPECT_EQ(testsupport::ReadFile(lock), LockText(parent));
 
   std::ofstream{lock};  // by a writer that creates the file, then writes it
   testsupport::DuringNextSleep([&] { writeLock(parent); });
@@ -444,20 +444,20 @@ TEST(PosixPortExclusive, LockFilesOfLiveOwnersRefuseAndStaleOnesAreTakenOver) {
   writeLock(DeadPid());
   HANDLE port = OpenPort(pty.DeviceName());
   ASSERT_NE(port, INVALID_HANDLE_VALUE) << "error " << GetLastError();
-  EXPECT_EQ(testsupport::ReadFile(lock), lockText(::getpid()));
+  EXPECT_EQ(testsupport::ReadFile(lock), LockText(::getpid()));
   CloseHandle(port);
   EXPECT_FALSE(std::filesystem::exists(lock)) << "removed on close";
 
   // Planted by another user: symlinks at the lock's name, to a file that
   // reads as a live lock, and at the temporary name the lock once had.
   const std::string victim = temporary / "victim";
-  std::ofstream(victim) << lockText(parent);
+  std::ofstream(victim) << LockText(parent);
   std::filesystem::create_symlink(victim, lock);
   std::filesystem::create_symlink(victim, lock.string() + "." + std::to_string(::getpid()));
   port = OpenPort(pty.DeviceName());
   EXPECT_NE(port, INVALID_HANDLE_VALUE) << "a symlink was followed: " << GetLastError();
   CloseHandle(port);
-  EXPECT_EQ(testsupport::ReadFile(victim), lockText(parent));
+  EXPECT_EQ(testsupport::ReadFile(victim), LockText(parent));
 
   // A lock directory we may not write in: no lock of ours, theirs still count.
   writeLock(parent);
@@ -475,44 +475,33 @@ TEST(PosixPortExclusive, LockFilesOfLiveOwnersRefuseAndStaleOnesAreTakenOver) {
 
 // Several starts at the same moment on one free port, whatever the lock
 // directory: exactly one opens it, and the others are told who has it.
-struct LockDirectoryCase {
-  const char* name;
-  bool writable, staleLock;
-};
-
-class PosixPortStarts : public ::testing::TestWithParam<LockDirectoryCase> {};
-
-TEST_P(PosixPortStarts, ExactlyOneOfSeveralAtOnceOpensThePort) {
+TEST(PosixPortExclusive, OfSeveralStartsAtOnceExactlyOneOpensThePort) {
   PtyPort pty{6};
   const testsupport::TempDir temporary;
-  const std::filesystem::path dir = temporary / "locks";
+  const std::filesystem::path dir = temporary / "locks", lock = LockOf(pty, dir);
   std::filesystem::create_directory(dir);
-  if (GetParam().staleLock) std::ofstream(LockOf(pty, dir)) << std::setw(10) << DeadPid() << '\n';
-  if (!GetParam().writable) {
-    std::filesystem::permissions(dir, std::filesystem::perms::owner_write,
-                                 std::filesystem::perm_options::remove);
-  }
   SetLockDirectory(dir);
-  const std::map<pid_t, std::string> outcomes = OpenAtOnce(pty.DeviceName(), 5);
-  ASSERT_EQ(outcomes.size(), 5u);
-  const auto winner = std::find_if(outcomes.begin(), outcomes.end(),
-                                   [](const auto& start) { return start.second == "opened"; });
-  ASSERT_NE(winner, outcomes.end()) << "none opened it";
-  const std::string holder = Named({winner->first, HolderOf(::getpid()).name});
-  for (const auto& [start, outcome] : outcomes) {
-    if (start != winner->first) {
-      EXPECT_EQ(outcome, GetParam().writable
-                             ? "5 Locked by " + holder + " in " + LockOf(pty, dir).string()
-                             : "5 In use by " + holder);
+  const std::string name = HolderOf(::getpid()).name;  // the starts' too
+  for (const std::string directory : {"writable", "read-only", "with a stale lock"}) {
+    SCOPED_TRACE(directory);
+    const bool writable = directory != "read-only";
+    if (directory == "with a stale lock") std::ofstream(lock) << LockText(DeadPid());
+    std::filesystem::permissions(
+        dir, std::filesystem::perms::owner_write,
+        writable ? std::filesystem::perm_options::add : std::filesystem::perm_options::remove);
+    const std::map<pid_t, std::string> outcomes = OpenAtOnce(pty.DeviceName(), 5);
+    EXPECT_EQ(outcomes.size(), 5u);
+    const auto winner = std::find_if(outcomes.begin(), outcomes.end(),
+                                     [](const auto& start) { return start.second == "opened"; });
+    ASSERT_NE(winner, outcomes.end()) << "none opened it";
+    const std::string holder = Named({winner->first, name});
+    for (const auto& [start, outcome] : outcomes) {
+      EXPECT_EQ(outcome, start == winner->first ? "opened"
+                         : writable             ? "5 Locked by " + holder + " in " + lock.string()
+                                                : "5 In use by " + holder);
     }
   }
 }
-
-INSTANTIATE_TEST_SUITE_P(LockDirectories, PosixPortStarts,
-                         ::testing::Values(LockDirectoryCase{"Writable", true, false},
-                                           LockDirectoryCase{"ReadOnly", false, false},
-                                           LockDirectoryCase{"WithAStaleLock", true, true}),
-                         [](const auto& info) { return std::string(info.param.name); });
 
 // Becoming another user takes a process of its own.
 TEST(PosixPortOpenDeathTest, APortOfAGroupWeAreNotInNamesTheGroup) {
