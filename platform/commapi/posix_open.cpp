@@ -113,12 +113,17 @@ std::shared_ptr<Port> OpenNativePort(const std::string& deviceName, const std::s
   if (const std::optional<Holder> holder = FindOtherHolder(device.st_rdev, ptyIndex))
     return Refuse(deviceName, path, ERROR_ACCESS_DENIED, InUseLine(*holder));
   // Nobody else holds it and no live lock names it, yet it is in exclusive
-  // mode: left so by a program that ended (a pseudo-terminal outlives it while
-  // its far end stays). Only root gets this far, and takes it over.
+  // mode: on a pseudo-terminal, which outlives a program while its far end
+  // stays, left so by a program that ended. Only root gets this far, and
+  // takes it over. A serial port's mode ends with its last holder: there,
+  // the holder is one not seen from here.
   int exclusiveLeft = 0;
   std::string note;
-  if (::ioctl(fd.Get(), TIOCGEXCL, &exclusiveLeft) == 0 && exclusiveLeft != 0)
+  if (::ioctl(fd.Get(), TIOCGEXCL, &exclusiveLeft) == 0 && exclusiveLeft != 0) {
+    if (!ptyIndex)
+      return Refuse(deviceName, path, ERROR_ACCESS_DENIED, LeftExclusiveLine(ptyIndex));
     note = path + " was left in exclusive mode by a program that ended; taken over";
+  }
 
   termios settings{};
   if (::tcgetattr(fd.Get(), &settings) != 0) return RefuseForErrno(deviceName, path, errno);
