@@ -63,7 +63,8 @@ fuzz:
 	done
 
 # Real-time figures for the README's developer section: reply latency on a
-# pseudo-terminal, CPU while a reply never comes, recognition under a flood.
+# pseudo-terminal, CPU while a reply never comes, recognition under a flood,
+# memory and descriptors over a soak of Rover Tests.
 bench: build
 	$(BUILD)/bench/telvora_bench
 

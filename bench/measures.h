@@ -24,4 +24,8 @@ std::vector<Row> IdleWaitCpu(int seconds);
 // cost per received byte at several buffer sizes.
 std::vector<Row> RecognitionUnderFlood();
 
+// Rover Tests back to back in one window against the simulated modem, in
+// virtual time: memory and open descriptors after the first and the last.
+std::vector<Row> Soak(int runs);
+
 }  // namespace bench
