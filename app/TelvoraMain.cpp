@@ -88,3 +88,8 @@ void TMain_Form::FormCreate() {
 }
 
 void TMain_Form::LogLine(const std::string& text) { Output_Memo.Append(text); }
+
+void TMain_Form::OpenPort() {
+  ComPort->Open();
+  if (MessageLevel >= 3 && !ComPort->OpenNote().empty()) LogLine(ComPort->OpenNote());
+}

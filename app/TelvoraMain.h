@@ -132,6 +132,9 @@ class TMain_Form : public toolkit::TForm {
   // Waiting: a pause processes messages before and after its sleep; a plain
   // sleep processes nothing.
   void Pause(std::uint32_t ms);
+  // Opens the port; an open that had to take the device over says so at
+  // Verbose.
+  void OpenPort();
   // Forgets the port error the monitoring thread met, for a caller that has
   // dealt with its cause (a vanished port it closed).
   void DropPortFault();
