@@ -53,6 +53,8 @@ TMain_Form::~TMain_Form() {
   } catch (const std::exception&) {
   }
   ComPort.reset();
+  std::string unwritten;  // no box to say so while the window goes
+  if (trace_.recorder) StopRecordingTrace(unwritten);
   toolkit::Application::Instance().SetWorkerExceptionFilter(nullptr);
 }
 

@@ -2,6 +2,7 @@
 
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "platform/commapi/device_names.h"
 #include "platform/commapi/virtual_device.h"
@@ -17,6 +18,12 @@ struct Failure {
 
 std::mutex failuresMutex;
 std::map<std::string, Failure> failures;  // by canonical device name
+std::set<std::string> namedByPath;        // canonical device names
+
+bool NamedByPath(const std::string& deviceName) {
+  std::lock_guard lock(failuresMutex);
+  return namedByPath.count(CanonicalDeviceName(deviceName)) > 0;
+}
 
 }  // namespace
 
@@ -40,10 +47,18 @@ std::string DescribeOpenFailure(const std::string& deviceName) {
 std::string MappingLine(const std::string& deviceName, const std::string& path,
                         const char* problem) {
   const std::optional<int> number = ComPortNumber(deviceName);
-  if (!number) return path + " " + problem;
+  if (!number || NamedByPath(deviceName)) return path + " " + problem;
   const std::string com = "COM" + std::to_string(*number);
   return com + " maps to " + path + ", which " + problem + "; set TELVORA_" + com +
          " to the device to use";
+}
+
+void NameByPath(const std::string& deviceName, bool byPath) {
+  std::lock_guard lock(failuresMutex);
+  if (byPath)
+    namedByPath.insert(CanonicalDeviceName(deviceName));
+  else
+    namedByPath.erase(CanonicalDeviceName(deviceName));
 }
 
 }  // namespace commapi

@@ -31,10 +31,10 @@ struct Result {
 };
 
 Result RunConsoleWith(std::vector<std::string> args, const std::string& input = "",
-                      bool outputIsTerminal = false) {
+                      console::Terminals terminals = {}) {
   std::istringstream in(input);
   std::ostringstream out, err;
-  const int status = console::RunConsole(args, in, out, err, outputIsTerminal);
+  const int status = console::RunConsole(args, in, out, err, terminals);
   return {status, out.str(), err.str()};
 }
 
@@ -228,7 +228,7 @@ TEST(ConsoleRunner, OnlyATerminalSeesControlBytesEscaped) {
   const Result piped = RunConsoleWith(args);
   const std::string saved = ReadFile(dir / "log.txt");
   EXPECT_EQ(piped.out, saved);
-  const Result shown = RunConsoleWith(args, "", true);
+  const Result shown = RunConsoleWith(args, "", {true, true});
   EXPECT_EQ(ReadFile(dir / "log.txt"), saved);
   EXPECT_NE(shown.out.find("\\x"), std::string::npos);
   for (const char c : shown.out) {

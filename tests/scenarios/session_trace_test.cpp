@@ -122,7 +122,9 @@ TEST(TraceReplay, APortThatVanishedVanishesAgainInTheReplay) {
   const std::string trace = dir / "unplugged.trace";
   std::string log, error;
   {
-    const auto recorder = commapi::TraceRecorder::Start(trace);
+    std::ofstream file(trace, std::ios::binary);
+    const auto recorder =
+        commapi::TraceRecorder::Start([&file](std::string_view line) { file << line; });
     scenario::Scenario run;
     std::ostringstream errorBox;
     run.Ui().errorOutput = &errorBox;
