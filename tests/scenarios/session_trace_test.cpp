@@ -156,27 +156,36 @@ TEST(TraceReplay, TheLibraryTracesStillReplay) {
 
 // File > Record Trace...: asks for a file (one that cannot be written gets a
 // warning); checked while recording, which starts with the next
-// open of the port and stops when the item is chosen again.
+// open of the port and stops when the item is chosen again or the window
+// closes. Only then does the file take the place of one of its name.
 TEST(TraceRecording, TheWindowRecordsBetweenTheTwoChoicesOfItsMenuItem) {
   TempDir dir;
-  const std::string path = dir / "window.trace";
-  scenario::Options options;
-  options.level = 4;
-  scenario::Scenario run(options);
-  TMain_Form& form = run.Form();
-  run.Ui().promptAnswers.push_back(std::nullopt);  // Cancel: nothing recorded
-  run.Click(form.RecordTrace1);
-  run.Ui().promptAnswers.push_back("/nonexistent/dir/t.trace");  // a warning, nothing recorded
-  run.Click(form.RecordTrace1);
-  EXPECT_FALSE(form.RecordTrace1->Checked());
-  EXPECT_EQ(run.Ui().boxes.size(), 1u);
-  run.Ui().promptAnswers.push_back(path);
-  run.Click(form.RecordTrace1);
-  EXPECT_TRUE(form.RecordTrace1->Checked());
-  run.Click(form.N96001);
-  run.Click(form.RecordTrace1);
-  EXPECT_FALSE(form.RecordTrace1->Checked());
-  run.Click(form.N96001);  // no longer recorded
+  const std::string path = dir / "window.trace", atClose = dir / "at-close.trace";
+  std::ofstream(path) << "previous\n";
+  {
+    scenario::Options options;
+    options.level = 4;
+    scenario::Scenario run(options);
+    TMain_Form& form = run.Form();
+    run.Ui().promptAnswers.push_back(std::nullopt);  // Cancel: nothing recorded
+    run.Click(form.RecordTrace1);
+    run.Ui().promptAnswers.push_back("/nonexistent/dir/t.trace");  // a warning, nothing recorded
+    run.Click(form.RecordTrace1);
+    EXPECT_FALSE(form.RecordTrace1->Checked());
+    EXPECT_EQ(run.Ui().boxes.size(), 1u);
+    run.Ui().promptAnswers.push_back(path);
+    run.Click(form.RecordTrace1);
+    EXPECT_TRUE(form.RecordTrace1->Checked());
+    run.Click(form.N96001);
+    EXPECT_EQ(ReadFile(path), "previous\n");
+    run.Click(form.RecordTrace1);
+    EXPECT_FALSE(form.RecordTrace1->Checked());
+    run.Click(form.N96001);  // no longer recorded
+    run.Ui().promptAnswers.push_back(atClose);
+    run.Click(form.RecordTrace1);
+    run.Click(form.N96001);
+  }
+  EXPECT_NE(ReadFile(atClose).find(" close\n"), std::string::npos);
 
   std::istringstream text(ReadFile(path));
   std::string events;
