@@ -65,7 +65,8 @@ bool SameFile(const std::string& a, const std::string& b) {
   namespace fs = std::filesystem;
   const fs::path first = FileNamedBy(a), second = FileNamedBy(b);
   std::error_code error;
-  return first == second || (fs::is_regular_file(first, error) && fs::equivalent(first, second, error));
+  return first == second ||
+         (fs::is_regular_file(first, error) && fs::equivalent(first, second, error));
 }
 
 // The first two of the run's files that are one, as "--save-log and --trace";
@@ -73,14 +74,16 @@ bool SameFile(const std::string& a, const std::string& b) {
 std::optional<std::string> SharedFile(const CommandLine& line) {
   std::vector<std::pair<std::string, std::string>> files;
   if (line.simulate) {
-    if (const auto replayed = ReplayedTrace(*line.simulate)) files.emplace_back("the replayed trace", *replayed);
+    if (const auto replayed = ReplayedTrace(*line.simulate))
+      files.emplace_back("the replayed trace", *replayed);
   }
   for (const OutputOption& output : kOutputOptions) {
     if (const auto& path = line.*output.path) files.emplace_back(output.option, *path);
   }
   for (std::size_t i = 0; i < files.size(); ++i) {
     for (std::size_t k = i + 1; k < files.size(); ++k) {
-      if (SameFile(files[i].second, files[k].second)) return files[i].first + " and " + files[k].first;
+      if (SameFile(files[i].second, files[k].second))
+        return files[i].first + " and " + files[k].first;
     }
   }
   return std::nullopt;
@@ -237,15 +240,17 @@ std::string UsageText() {
          "  --version             show the version\n"
          "\n"
          "Log lines go to standard output as they are written. Prompts are asked on\n"
-         "the terminal: a typed line is OK, an empty line or end of input is Cancel.\n"
+         "the terminal (standard error when the log is piped): a typed line is OK, an\n"
+         "empty line or end of input is Cancel.\n"
          "With --simulate, the \"Action Required\" box power-cycles the simulated modem\n"
          "(a replayed one goes off and on as recorded).\n"
-         "Ctrl+C is File > Exit, also at a prompt: the run stops at its next step and\n"
-         "still writes its files.\n"
+         "Ctrl+C, SIGTERM and SIGHUP are File > Exit, also at a prompt: the run stops\n"
+         "at its next step, still writes its files and says so in the log's last line.\n"
+         "A file is written beside itself as NAME.partial and put in place at the end.\n"
          "\n"
          "Exit status: 0 the procedure reached its normal end, 1 it ended early, was\n"
          "stopped or found no modem, 2 a port error ended it, 64 a bad command line,\n"
-         "74 the log or clipboard file could not be written.\n";
+         "74 an output file could not be written.\n";
 }
 
 }  // namespace console

@@ -10,8 +10,8 @@
 #include <ostream>
 
 #include "app/CommandLine.h"
-#include "app/PortNames.h"
 #include "app/OutputFile.h"
+#include "app/PortNames.h"
 #include "app/TelvoraMain.h"
 #include "app/TerminalText.h"
 #include "platform/clock.h"
@@ -54,9 +54,9 @@ class ConsoleBackend : public toolkit::HeadlessBackend {
     }
     boxes.push_back({caption, text, icon});
     *log << caption << ": " << text
-            << (simulated ? "\n(the simulated modem is switched off and on)"
-                          : "\n(the replayed modem goes off and on as recorded)")
-            << std::endl;
+         << (simulated ? "\n(the simulated modem is switched off and on)"
+                       : "\n(the replayed modem goes off and on as recorded)")
+         << std::endl;
     // The box is modal: the window keeps handling the port while it shows.
     // The switch is pressed a step after the box appears, as a person would:
     // what the box's own moment brought is handled first, so that a session

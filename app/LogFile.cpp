@@ -16,6 +16,6 @@ void TMain_Form::SaveLog1Click(rtl::TObject*) {
     saved = file.Commit(why);
   }
   if (!saved)
-      toolkit::ShowMessageBox("Save Log", "The log could not be written to " + path + ": " + why,
+    toolkit::ShowMessageBox("Save Log", "The log could not be written to " + path + ": " + why,
                             toolkit::MessageIcon::Warning);
 }

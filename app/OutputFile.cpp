@@ -27,15 +27,9 @@ fs::path PartialName(const fs::path& target, int n) {
   return target.parent_path() / name;
 }
 
-// The partial files that killed runs left for target. They hold the first
-// names, as every run takes the first name that is free.
+// The partial files that killed runs left for target.
 void RemoveAbandonedPartials(const fs::path& target) {
-  std::error_code error;
-  for (int n = 1; n <= kPartialNames; ++n) {
-    const fs::path partial = PartialName(target, n);
-    if (!fs::exists(fs::symlink_status(partial, error))) return;
-    platform::RemoveIfAbandoned(partial);
-  }
+  for (int n = 1; n <= kPartialNames; ++n) platform::RemoveIfAbandoned(PartialName(target, n));
 }
 
 // The whole of from, copied over the content of to.

@@ -31,15 +31,16 @@ class OutputFile {
   // Writes bytes now, so that they outlive the program (nothing before an
   // Open). The first failure is kept for Commit.
   void Append(std::string_view bytes);
-  // After an Open that succeeded: puts what was appended in place. False, with the reason, on any failure
-  // (also of an Append); a replaced file is then as it was.
+  // After an Open that succeeded: puts what was appended in place. False,
+  // with the reason, on any failure (also of an Append); a replaced file is
+  // then as it was.
   bool Commit(std::string& why);
 
  private:
   void Discard();
 
   std::FILE* file_ = nullptr;
-  int error_ = 0;  // of the first failed Append
+  int error_ = 0;                           // of the first failed Append
   std::filesystem::path target_, partial_;  // no partial file: written directly
   bool inPlace_ = false;                    // the partial file is copied into the target
 };

@@ -21,13 +21,14 @@ void TMain_Form::RecordTrace1Click(rtl::TObject*) {
   std::string path = "telvora-session.trace";
   if (!toolkit::SaveFileName("Record Trace", path) || path.empty()) return;
   if (!trace_.file.Open(path, why)) {
-    toolkit::ShowMessageBox("Record Trace", "The trace could not be written to " + path + ": " + why,
+    toolkit::ShowMessageBox("Record Trace",
+                            "The trace could not be written to " + path + ": " + why,
                             toolkit::MessageIcon::Warning);
     return;
   }
   trace_.path = path;
-  trace_.recorder = commapi::TraceRecorder::Start(
-      [this](std::string_view text) { trace_.file.Append(text); });
+  trace_.recorder =
+      commapi::TraceRecorder::Start([this](std::string_view text) { trace_.file.Append(text); });
   RecordTrace1->SetChecked(true);
 }
 

@@ -57,7 +57,8 @@ bool HiddenFormat(std::string_view sequence) {
   const auto third = static_cast<unsigned char>(sequence[2]);
   if (static_cast<unsigned char>(sequence[0]) == 0xef) return second == 0xbb && third == 0xbf;
   if (static_cast<unsigned char>(sequence[0]) != 0xe2) return false;
-  return (second == 0x80 && ((third >= 0x8b && third <= 0x8f) || (third >= 0xaa && third <= 0xae))) ||
+  return (second == 0x80 &&
+          ((third >= 0x8b && third <= 0x8f) || (third >= 0xaa && third <= 0xae))) ||
          (second == 0x81 && third >= 0xa6 && third <= 0xa9);
 }
 

@@ -26,7 +26,8 @@ using platform::interrupt::ReadStandardInputLine;
 // or SIGHUP in.
 std::vector<std::string> ThreadsTakingCtrlC() {
   const std::string me = std::to_string(::syscall(SYS_gettid));
-  const unsigned long long stop = (1ull << (SIGINT - 1)) | (1ull << (SIGTERM - 1)) | (1ull << (SIGHUP - 1));
+  const unsigned long long stop =
+      (1ull << (SIGINT - 1)) | (1ull << (SIGTERM - 1)) | (1ull << (SIGHUP - 1));
   std::vector<std::string> taking;
   for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
     std::ifstream status(task.path() / "status");

@@ -1,7 +1,7 @@
 // The console runner, in process (its streams are the test's) and, for the
 // program entry, as the built program.
-#include <gtest/gtest.h>
 #include <fcntl.h>
+#include <gtest/gtest.h>
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
@@ -62,8 +62,8 @@ TEST(ConsoleRunner, RejectsBadCommandLinesWithUsage) {
       {"--run", "detect-9600", "--simulate=dead", "--fast", "--save-log", "/tmp/t.txt",
        "--clipboard", "/tmp/../tmp/t.txt"},
       // Nor one file that does not exist yet, nor the trace being replayed.
-      {"--run", "detect-9600", "--simulate", "--fast", "--save-log", "telvora-b.txt",
-       "--clipboard", "./telvora-b.txt"},
+      {"--run", "detect-9600", "--simulate", "--fast", "--save-log", "telvora-b.txt", "--clipboard",
+       "./telvora-b.txt"},
       {"--run", "detect-9600", "--simulate", "--fast", "--trace", "t.trace", "--save-log",
        "t.trace"},
       {"--run", "detect-9600", "--simulate=replay:t.trace", "--fast", "--trace", "./t.trace"},
@@ -223,7 +223,8 @@ TEST(ConsoleRunner, AFailedWriteFailsTheRunAndKeepsThePreviousFile) {
     EXPECT_EQ(ReadFile(dir / "out.txt"), "previous\n");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / ""),
                             std::filesystem::directory_iterator()),
-              1) << "no partial file left behind";
+              1)
+        << "no partial file left behind";
 
     const Result full =
         RunConsoleWith({"--run", "detect-9600", "--simulate", "--fast", option, "/dev/full"});
@@ -240,7 +241,8 @@ TEST(ConsoleRunner, AReplacedFileKeepsItsLinksNamesModeAndOwner) {
   namespace fs = std::filesystem;
   TempDir dir;
   std::ofstream(dir / "log.txt") << "previous\n";
-  fs::permissions(dir / "log.txt", fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+  fs::permissions(dir / "log.txt",
+                  fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
   const bool root = geteuid() == 0;
   if (root) {
     ASSERT_EQ(chown((dir / "log.txt").c_str(), 4242, 4243), 0);
@@ -292,13 +294,14 @@ TEST(ConsoleRunner, PromptsAreAskedOnTheTerminalNeverInAPipedLog) {
 TEST(ConsoleRunner, MessagesToATerminalAreEscaped) {
   TempDir dir;
   std::ofstream(dir / "bad.trace") << "0 open\n1 \x1b]0;owned\x07\n";
-  const Result replay = RunConsoleWith(
-      {"--run", "detect-9600", "--simulate=replay:" + dir / "bad.trace", "--fast"}, "", {false, true});
+  const Result replay =
+      RunConsoleWith({"--run", "detect-9600", "--simulate=replay:" + dir / "bad.trace", "--fast"},
+                     "", {false, true});
   EXPECT_EQ(replay.status, console::kBadCommandLine);
   EXPECT_NE(replay.err.find("line 2: unknown event \"\\x1b]0;owned\\x07\"\n"), std::string::npos)
       << replay.err;
-  const Result device =
-      RunConsoleWith({"--run", "detect-9600", "--port", "/nonexistent/\x1b[2Jtty"}, "", {false, true});
+  const Result device = RunConsoleWith(
+      {"--run", "detect-9600", "--port", "/nonexistent/\x1b[2Jtty"}, "", {false, true});
   EXPECT_EQ(device.status, console::kPortError);
   EXPECT_EQ(device.err, "Unable to open com port: 2\n/nonexistent/\\x1b[2Jtty does not exist\n");
 }
@@ -410,8 +413,8 @@ TEST(ConsoleRunner, TheSavedLogGoesToStandardOutputAsItIs) {
   if (!std::filesystem::exists(Program())) GTEST_SKIP() << "telvora is not built";
   TempDir dir;
   std::ofstream(dir / "runs.log") << "earlier\n";
-  const Result r =
-      RunProgram("--run detect-19200 --simulate --fast --save-log /dev/stdout >>" + dir / "runs.log");
+  const Result r = RunProgram("--run detect-19200 --simulate --fast --save-log /dev/stdout >>" +
+                              dir / "runs.log");
   EXPECT_EQ(r.status, 0);
   const std::string log = "Detecting modem\nModem detected at 19200\n";
   EXPECT_EQ(ReadFile(dir / "runs.log"), "earlier\n" + log + log);
@@ -431,8 +434,8 @@ TEST(ConsoleRunner, AReaderThatGoesAwayEndsOnlyTheOutputToIt) {
   if (child == 0) {
     signal(SIGPIPE, SIG_DFL);
     dup2(ends[1], STDOUT_FILENO);
-    execl(program.c_str(), "telvora", "--run", "detect-19200", "--simulate", "--fast",
-          "--save-log", log.c_str(), nullptr);
+    execl(program.c_str(), "telvora", "--run", "detect-19200", "--simulate", "--fast", "--save-log",
+          log.c_str(), nullptr);
     _exit(127);
   }
   close(ends[1]);
@@ -536,7 +539,8 @@ TEST(ConsoleRunner, StopSignalsEndTheRunAsCtrlCDoes) {
     EXPECT_NE(ReadFile(dir / "t.trace"), "");
     EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / ""),
                             std::filesystem::directory_iterator()),
-              3) << signal;
+              3)
+        << signal;
   }
 }
 
