@@ -48,18 +48,18 @@ std::size_t SequenceLength(std::string_view text, std::size_t at) {
   return following + 1;
 }
 
-// U+200B to U+200F (zero-width space, joiners, the directional marks),
-// U+202A to U+202E (embeddings and overrides), U+2066 to U+2069 (isolates)
-// and U+FEFF, as the three bytes of their UTF-8.
+// The invisible format characters that reorder or hide text: U+200B to
+// U+200F (zero-width space, joiners, directional marks), U+202A to U+202E
+// (embeddings and overrides), U+2066 to U+2069 (isolates) and U+FEFF. All
+// are three bytes long in UTF-8.
 bool HiddenFormat(std::string_view sequence) {
   if (sequence.size() != 3) return false;
-  const auto second = static_cast<unsigned char>(sequence[1]);
-  const auto third = static_cast<unsigned char>(sequence[2]);
-  if (static_cast<unsigned char>(sequence[0]) == 0xef) return second == 0xbb && third == 0xbf;
-  if (static_cast<unsigned char>(sequence[0]) != 0xe2) return false;
-  return (second == 0x80 &&
-          ((third >= 0x8b && third <= 0x8f) || (third >= 0xaa && third <= 0xae))) ||
-         (second == 0x81 && third >= 0xa6 && third <= 0xa9);
+  auto bits = [&](std::size_t at, unsigned mask) {
+    return static_cast<char32_t>(static_cast<unsigned char>(sequence[at]) & mask);
+  };
+  const char32_t c = bits(0, 0x0f) << 12 | bits(1, 0x3f) << 6 | bits(2, 0x3f);
+  return (c >= 0x200b && c <= 0x200f) || (c >= 0x202a && c <= 0x202e) ||
+         (c >= 0x2066 && c <= 0x2069) || c == 0xfeff;
 }
 
 }  // namespace
