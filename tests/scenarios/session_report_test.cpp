@@ -7,7 +7,6 @@
 #include "app/SessionTimeline.h"
 #include "platform/commapi/trace_recorder.h"
 #include "tests/support/Scenario.h"
-#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -55,17 +54,17 @@ class SessionReportOfARun : public testing::TestWithParam<RunCase> {};
 
 TEST_P(SessionReportOfARun, RecordsTheWindowAndTheTraceOfTheRun) {
   scenario::Scenario run({.profile = GetParam().profile});
-  testsupport::TempDir dir;
   report::RunFacts facts;
   facts.startedAt = "2024-05-06 07:08:09";
   report::Session session;
   {
-    auto recorder = commapi::TraceRecorder::Start(dir / "run.trace");
+    std::string trace;
+    auto recorder =
+        commapi::TraceRecorder::Start([&trace](std::string_view line) { trace += line; });
     report::PhaseWatch phases(run.Form());
     run.Click(run.Form().Test1);
     recorder.reset();
-    session =
-        report::SessionOfRun(run.Form(), phases, facts, testsupport::ReadFile(dir / "run.trace"));
+    session = report::SessionOfRun(run.Form(), phases, facts, trace);
   }
   const toolkit::TResultPane& pane = run.Form().Results;
   EXPECT_EQ(session.answer.results.has_value(), pane.Visible());
