@@ -5,6 +5,7 @@
 #include <fstream>
 #include <utility>
 
+#include "platform/file_name.h"
 #include "platform/new_file.h"
 
 namespace fs = std::filesystem;
@@ -22,9 +23,9 @@ std::string Reason(int error) { return std::strerror(error); }
 int KnownError() { return errno != 0 ? errno : EIO; }
 
 fs::path PartialName(const fs::path& target, int n) {
-  std::string name = target.filename().string() + ".partial";
-  if (n > 1) name += "-" + std::to_string(n);
-  return target.parent_path() / name;
+  fs::path name = target;
+  name += n > 1 ? ".partial-" + std::to_string(n) : ".partial";
+  return name;
 }
 
 // The partial files that killed runs left for target.
@@ -47,8 +48,9 @@ int CopyInto(std::FILE* from, const fs::path& to) {
 
 fs::path FileNamedBy(const std::string& name) {
   std::error_code error;
-  fs::path path = fs::absolute(name, error);
-  if (error) return name;
+  const fs::path given = platform::FilePath(name);
+  fs::path path = fs::absolute(given, error);
+  if (error) return given;
   for (int link = 0; link < kMaxLinks; ++link) {
     const fs::path directory = fs::weakly_canonical(path.parent_path(), error);
     if (!error) path = directory / path.filename();

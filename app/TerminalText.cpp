@@ -3,6 +3,8 @@
 #include <algorithm>
 #include <streambuf>
 
+#include "platform/interrupt.h"
+
 namespace console {
 
 namespace {
@@ -121,7 +123,8 @@ class TerminalStream::Buffer : public std::streambuf {
 
  private:
   void Pass(std::size_t count) {
-    terminal_ << TerminalSafeText(std::string_view(pending_).substr(0, count));
+    platform::interrupt::WriteToTerminal(
+        terminal_, TerminalSafeText(std::string_view(pending_).substr(0, count)));
     pending_.erase(0, count);
   }
 

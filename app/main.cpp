@@ -6,6 +6,7 @@
 
 #include "app/ConsoleRunner.h"
 #include "app/TelvoraMain.h"
+#include "platform/environment.h"
 #include "platform/interrupt.h"
 #include "platform/threads.h"
 #include "platform/toolkit/toolkit.h"
@@ -19,7 +20,7 @@ int main(int argc, char** argv) {
   sim::RegisterReplayScheme(ReportReplayMismatch);  // and TELVORA_COMn=replay:FILE
 
   // The console runner (telvora --run ...), before any window is created.
-  const std::vector<std::string> args(argv + 1, argv + argc);
+  const std::vector<std::string> args = platform::ProgramArguments(argc, argv);
   if (console::IsConsoleCommandLine(args)) {
     return console::RunConsole(args, std::cin, std::cout, std::cerr,
                                {platform::interrupt::StandardOutputIsTerminal(),

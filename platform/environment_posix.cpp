@@ -4,8 +4,17 @@
 
 namespace platform {
 
-ScopedVariable::ScopedVariable(std::string name, const std::string& value) : name_(std::move(name)) {
-  if (const char* old = std::getenv(name_.c_str())) previous_ = old;
+std::vector<std::string> ProgramArguments(int argc, char** argv) {
+  return {argv + (argc > 0 ? 1 : 0), argv + argc};
+}
+
+std::optional<std::string> Variable(const std::string& name) {
+  if (const char* value = std::getenv(name.c_str())) return value;
+  return std::nullopt;
+}
+
+ScopedVariable::ScopedVariable(std::string name, const std::string& value)
+    : name_(std::move(name)), previous_(Variable(name_)) {
   ::setenv(name_.c_str(), value.c_str(), 1);
 }
 

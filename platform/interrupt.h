@@ -18,7 +18,9 @@
 #include <functional>
 #include <memory>
 #include <optional>
+#include <ostream>
 #include <string>
+#include <string_view>
 
 namespace platform::interrupt {
 
@@ -66,5 +68,11 @@ std::optional<std::string> ReadStandardInputLine(const std::function<void()>& se
 // a file).
 bool StandardOutputIsTerminal();
 bool StandardErrorIsTerminal();
+
+// Writes text (UTF-8) to a terminal: std::cout or std::cerr where the
+// functions above found one, or any other stream. A Windows console gets it
+// as UTF-16, so that it shows right whatever the console's code page; a
+// stream that leads elsewhere gets the bytes.
+void WriteToTerminal(std::ostream& terminal, std::string_view text);
 
 }  // namespace platform::interrupt

@@ -113,4 +113,9 @@ bool StandardOutputIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
 
 bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
+// A terminal here takes UTF-8 as it is.
+void WriteToTerminal(std::ostream& terminal, std::string_view text) {
+  terminal.write(text.data(), static_cast<std::streamsize>(text.size()));
+}
+
 }  // namespace platform::interrupt

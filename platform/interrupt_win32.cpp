@@ -5,11 +5,14 @@
 #include <atomic>
 #include <chrono>
 #include <condition_variable>
+#include <cstdio>
 #include <deque>
+#include <iostream>
 #include <mutex>
 #include <thread>
 
 #include "platform/interrupt.h"
+#include "platform/utf16_win32.h"
 
 namespace platform::interrupt {
 
@@ -81,19 +84,74 @@ class PipeReader {
   bool ended_ = false;
 };
 
-// The next byte of standard input, or nothing yet after a short wait. A
-// console is read once a key is pressed (the read then waits for the line,
-// as a console in line mode does); a file never keeps the reader waiting.
-Got NextByte(HANDLE input, char& byte) {
-  switch (GetFileType(input)) {
-    case FILE_TYPE_PIPE:
-      return PipeReader::For(input).Take(byte);
-    case FILE_TYPE_CHAR:
-      return WaitForSingleObject(input, kServeMs) == WAIT_OBJECT_0 ? ReadByte(input, byte)
-                                                                   : Got::kNothing;
-    default:
-      return ReadByte(input, byte);
+// A console is looked at before it is read: a key pressed starts the read,
+// which then waits for the line, as a console in line mode does. The other
+// records it delivers (focus, mouse, menu, size, a key let go or a shift
+// key alone) keep its handle signalled: they are taken away, or the read
+// would block until a line came and the port would go unserved meanwhile.
+// The line is read as the console keeps it, in UTF-16.
+class ConsoleReader {
+ public:
+  // The next byte of the line (UTF-8), waiting at most kServeMs for a key.
+  Got Take(HANDLE input, char& byte) {
+    if (line_.empty()) {
+      if (WaitForSingleObject(input, kServeMs) != WAIT_OBJECT_0) return Got::kNothing;
+      INPUT_RECORD records[16];
+      DWORD count = 0;
+      if (!PeekConsoleInputW(input, records, 16, &count)) return Got::kEnd;
+      DWORD others = 0;
+      while (others < count && !KeyPressed(records[others])) ++others;
+      if (others > 0) {
+        ReadConsoleInputW(input, records, others, &count);
+        return Got::kNothing;
+      }
+      if (count == 0) return Got::kNothing;
+      wchar_t text[kLongestLine + 2];
+      DWORD read = 0;
+      // Nothing read: Ctrl+C ended the read. Ctrl+Z first: the end of the input.
+      if (!ReadConsoleW(input, text, kLongestLine + 2, &read, nullptr) || read == 0 ||
+          text[0] == L'\x1a')
+        return Got::kEnd;
+      line_ = Utf8({text, read});
+    }
+    byte = line_.front();
+    line_.erase(0, 1);
+    return Got::kByte;
   }
+
+ private:
+  static bool KeyPressed(const INPUT_RECORD& record) {
+    if (record.EventType != KEY_EVENT || !record.Event.KeyEvent.bKeyDown) return false;
+    switch (record.Event.KeyEvent.wVirtualKeyCode) {
+      case VK_SHIFT:
+      case VK_CONTROL:
+      case VK_MENU:
+      case VK_LWIN:
+      case VK_RWIN:
+      case VK_CAPITAL:
+      case VK_NUMLOCK:
+      case VK_SCROLL:
+        return false;
+      default:
+        return true;
+    }
+  }
+
+  std::string line_;  // read from the console, not taken yet
+};
+
+bool IsConsole(HANDLE handle) {
+  DWORD mode = 0;
+  return GetConsoleMode(handle, &mode) != 0;
+}
+
+// The next byte of standard input, or nothing yet after a short wait. A
+// file (or the NUL device) never keeps the reader waiting.
+Got NextByte(HANDLE input, char& byte) {
+  static ConsoleReader console;
+  if (IsConsole(input)) return console.Take(input, byte);
+  if (GetFileType(input) == FILE_TYPE_PIPE) return PipeReader::For(input).Take(byte);
+  return ReadByte(input, byte);
 }
 
 }  // namespace
@@ -146,6 +204,24 @@ bool StandardOutputIsTerminal() {
 
 bool StandardErrorIsTerminal() {
   return GetFileType(GetStdHandle(STD_ERROR_HANDLE)) == FILE_TYPE_CHAR;
+}
+
+// The C library would hand the console UTF-8 bytes, which it shows in its
+// own code page (437, 850, ...): 測試 would come out as six signs.
+void WriteToTerminal(std::ostream& terminal, std::string_view text) {
+  const HANDLE console = &terminal == &std::cout   ? GetStdHandle(STD_OUTPUT_HANDLE)
+                         : &terminal == &std::cerr ? GetStdHandle(STD_ERROR_HANDLE)
+                                                   : nullptr;
+  if (console == nullptr || !IsConsole(console)) {
+    terminal.write(text.data(), static_cast<std::streamsize>(text.size()));
+    return;
+  }
+  terminal.flush();  // what went before comes first
+  std::fflush(&terminal == &std::cout ? stdout : stderr);
+  const std::wstring wide = Utf16(text);
+  DWORD written = 0;
+  if (!WriteConsoleW(console, wide.data(), static_cast<DWORD>(wide.size()), &written, nullptr))
+    terminal.setstate(std::ios::badbit);
 }
 
 }  // namespace platform::interrupt

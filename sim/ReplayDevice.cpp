@@ -4,6 +4,8 @@
 #include <limits>
 #include <optional>
 
+#include "platform/file_name.h"
+
 namespace sim {
 
 using commapi::trace::Event;
@@ -11,7 +13,7 @@ using commapi::trace::Kind;
 
 std::shared_ptr<ReplayDevice> ReplayDevice::Load(const std::string& path, MismatchReport report,
                                                  std::string& error) {
-  std::ifstream file(path, std::ios::binary);
+  std::ifstream file(platform::FilePath(path), std::ios::binary);
   if (!file) {
     error = "cannot read " + path;
     return nullptr;

@@ -1,9 +1,10 @@
 #include "platform/commapi/device_names.h"
 
 #include <cctype>
-#include <cstdlib>
+#include <optional>
 
 #include "platform/commapi/virtual_device.h"
+#include "platform/environment.h"
 
 namespace commapi {
 
@@ -47,9 +48,8 @@ std::string MappedDevicePath(const std::string& deviceName) {
   auto number = ComPortNumber(deviceName);
   if (!number) return deviceName;
   const std::string variable = "TELVORA_COM" + std::to_string(*number);
-  if (const char* value = std::getenv(variable.c_str()); value != nullptr && *value != '\0') {
-    return value;
-  }
+  if (std::optional<std::string> value = platform::Variable(variable); value && !value->empty())
+    return *value;
   return DefaultDevicePath(*number);
 }
 

@@ -9,6 +9,7 @@
 #include "platform/commapi/errors.h"
 #include "platform/commapi/native_port.h"
 #include "platform/commapi/open_failure.h"
+#include "platform/utf16_win32.h"
 
 namespace commapi {
 
@@ -90,7 +91,7 @@ class Win32Port : public Port {
 // Exclusive by the share mode: a port another program has open fails with
 // ERROR_ACCESS_DENIED, and kernel32 says no more about who holds it.
 std::shared_ptr<Port> OpenNativePort(const std::string& deviceName, const std::string& path) {
-  ::HANDLE file = ::CreateFileA(path.c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
+  ::HANDLE file = ::CreateFileW(platform::Utf16(path).c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                                 OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   if (file == reinterpret_cast<::HANDLE>(INVALID_HANDLE_VALUE)) {
     const DWORD error = ::GetLastError();

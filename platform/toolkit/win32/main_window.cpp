@@ -5,10 +5,12 @@
 #include <algorithm>
 
 #include "platform/toolkit/win32/font_dc.h"
-#include "platform/toolkit/win32/win32_text.h"
 #include "platform/toolkit/win32/window_class.h"
+#include "platform/utf16_win32.h"
 
 namespace toolkit {
+
+using platform::Utf16;
 
 namespace {
 
@@ -19,10 +21,10 @@ constexpr UINT_PTR kStatusClockTimer = 1;
 // What the menu shows for an item: the caption, and in a drop-down menu its
 // shortcut after a tab (the bar has no column for it).
 std::wstring MenuText(const TMenuItem& item) {
-  std::wstring text = Wide(item.Caption());
+  std::wstring text = Utf16(item.Caption());
   const std::string shortcut = ShortCutToText(item.ShortCut());
   const bool onTheBar = item.Parent() != nullptr && item.Parent()->Parent() == nullptr;
-  if (!shortcut.empty() && !onTheBar) text += L"\t" + Wide(shortcut);
+  if (!shortcut.empty() && !onTheBar) text += L"\t" + Utf16(shortcut);
   return text;
 }
 
@@ -37,7 +39,7 @@ MainWindow::MainWindow(TForm& form) : form_(form) {
   }
   // The form's place and size are at 100 %; the window opens on the primary monitor.
   const UINT systemDpi = GetDpiForSystem();
-  window_ = CreateWindowExW(0, kClassName, Wide(form.Caption).c_str(), WS_OVERLAPPEDWINDOW,
+  window_ = CreateWindowExW(0, kClassName, Utf16(form.Caption).c_str(), WS_OVERLAPPEDWINDOW,
                             Scaled(form.Left, systemDpi), Scaled(form.Top, systemDpi),
                             form.Width > 0 ? Scaled(form.Width, systemDpi) : CW_USEDEFAULT,
                             form.Height > 0 ? Scaled(form.Height, systemDpi) : CW_USEDEFAULT,
@@ -208,7 +210,7 @@ void MainWindow::MenuOpening(HMENU popup) {
 }
 
 void MainWindow::AppendLine(const std::string& line) {
-  const std::wstring text = (memoEmpty_ ? L"" : L"\r\n") + Wide(line);
+  const std::wstring text = (memoEmpty_ ? L"" : L"\r\n") + Utf16(line);
   memoEmpty_ = false;
   const LRESULT end = SendMessageW(memo_, WM_GETTEXTLENGTH, 0, 0);
   SendMessageW(memo_, EM_SETSEL, end, end);
@@ -282,7 +284,7 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       // The highlighted item's hint; nothing highlighted, or the menu closed,
       // brings back the phase.
       const TMenuItem* item = ItemAt(reinterpret_cast<HMENU>(lParam), LOWORD(wParam), HIWORD(wParam));
-      status_->ShowHint(item && HIWORD(wParam) != 0xFFFF ? WideFromUtf8(item->Hint()) : L"");
+      status_->ShowHint(item && HIWORD(wParam) != 0xFFFF ? Utf16(item->Hint()) : L"");
       return 0;
     }
     case WM_EXITMENULOOP:

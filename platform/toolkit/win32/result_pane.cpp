@@ -3,10 +3,12 @@
 #include <algorithm>
 
 #include "platform/toolkit/win32/font_dc.h"
-#include "platform/toolkit/win32/win32_text.h"
 #include "platform/toolkit/win32/window_class.h"
+#include "platform/utf16_win32.h"
 
 namespace toolkit {
+
+using platform::Utf16;
 
 namespace {
 
@@ -112,17 +114,17 @@ void ResultPane::Build(const TResults& results) {
   fields_.clear();
   header_ = Add(L"STATIC", L"Results", SS_LEFT | SS_NOPREFIX);
   close_ = Add(L"BUTTON", L"\u00d7", BS_PUSHBUTTON, kClose);
-  sentences_.push_back(Add(L"STATIC", WideFromUtf8(results.title), SS_LEFT | SS_NOPREFIX));
+  sentences_.push_back(Add(L"STATIC", Utf16(results.title), SS_LEFT | SS_NOPREFIX));
   SendMessageW(sentences_.back(), WM_SETFONT, title_.Message(), 0);
   for (std::size_t i = 0; i < results.lines.size(); ++i) {
-    sentences_.push_back(Add(L"STATIC", WideFromUtf8(results.lines[i]), SS_LEFT | SS_NOPREFIX));
+    sentences_.push_back(Add(L"STATIC", Utf16(results.lines[i]), SS_LEFT | SS_NOPREFIX));
     if (i == 0) SendMessageW(sentences_.back(), WM_SETFONT, bold_.Message(), 0);
   }
   for (std::size_t i = 0; i < results.fields.size(); ++i) {
     const TResults::Field& field = results.fields[i];
     const bool empty = field.value.empty();
-    FieldRow row{Add(L"STATIC", WideFromUtf8(field.label), SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE),
-                 Add(L"EDIT", empty ? L"(none needed)" : WideFromUtf8(field.value),
+    FieldRow row{Add(L"STATIC", Utf16(field.label), SS_LEFT | SS_NOPREFIX | SS_CENTERIMAGE),
+                 Add(L"EDIT", empty ? L"(none needed)" : Utf16(field.value),
                      WS_BORDER | ES_READONLY | ES_AUTOHSCROLL),
                  Add(L"BUTTON", L"Copy", BS_PUSHBUTTON | WS_TABSTOP,
                      kFirstCopy + static_cast<int>(i))};
@@ -146,7 +148,7 @@ HWND ResultPane::MakeTable(const std::vector<TResults::Row>& rows) {
     SendMessageW(table, LVM_INSERTCOLUMNW, column, reinterpret_cast<LPARAM>(&heading));
   }
   for (std::size_t i = 0; i < rows.size(); ++i) {
-    std::wstring check = WideFromUtf8(rows[i].check);
+    std::wstring check = Utf16(rows[i].check);
     LVITEMW item{};
     item.mask = LVIF_TEXT;
     item.iItem = static_cast<int>(i);

@@ -6,9 +6,11 @@
 #include <vector>
 
 #include "platform/toolkit/win32/font_dc.h"
-#include "platform/toolkit/win32/win32_text.h"
+#include "platform/utf16_win32.h"
 
 namespace toolkit {
+
+using platform::Utf16;
 
 namespace {
 
@@ -22,7 +24,7 @@ constexpr int kTextPadding = 16;  // a part's borders and margins around its tex
 constexpr int kLampPadding = 14;  // the lamp's own margins and the gap to the next
 
 std::wstring PortText(const TLineState& line) {
-  return WideFromUtf8(line.port + (line.speed.empty() ? "" : "  \u00b7  " + line.speed));
+  return Utf16(line.port + (line.speed.empty() ? "" : "  \u00b7  " + line.speed));
 }
 
 // A lamp lit, dark, or greyed out when nothing is known, as the Qt window
@@ -88,7 +90,7 @@ void StatusBar::SetParts() {
   const TLineState& line = status_.Line();
   std::vector<int> widths{0, 0, TextWidth(PortText(line)) + Px(kTextPadding)};
   for (const TLamp& lamp : line.lamps)
-    widths.push_back(TextWidth(WideFromUtf8(lamp.name)) + Px(kLampPadding));
+    widths.push_back(TextWidth(Utf16(lamp.name)) + Px(kLampPadding));
   widths.push_back(Px(kElapsedWidth));
   if (status_.Progress().maximum > 0) {
     int room = client.right - std::min(TextWidth(Text()) + Px(kTextPadding), Px(kLeastTextWidth));
@@ -114,14 +116,14 @@ void StatusBar::Show() {
   for (int i = 0; i < lamps; ++i)
     SendMessageW(bar_, SB_SETTEXTW, (kFirstLamp + i) | SBT_OWNERDRAW | SBT_NOBORDERS, 0);
   const std::wstring elapsed =
-      status_.ClockRunning() ? Wide(TStatusLine::FormatElapsed(status_.ElapsedSeconds())) : L"";
+      status_.ClockRunning() ? Utf16(TStatusLine::FormatElapsed(status_.ElapsedSeconds())) : L"";
   SendMessageW(bar_, SB_SETTEXTW, kFirstLamp + lamps, reinterpret_cast<LPARAM>(elapsed.c_str()));
   // An owner-drawn part given the same data again is not redrawn on its own.
   InvalidateRect(bar_, nullptr, FALSE);
 }
 
 std::wstring StatusBar::Text() const {
-  return hint_.empty() ? WideFromUtf8(status_.Text()) : hint_;
+  return hint_.empty() ? Utf16(status_.Text()) : hint_;
 }
 
 void StatusBar::ShowHint(std::wstring hint) {
@@ -156,7 +158,7 @@ void StatusBar::DrawProgress(HDC dc, RECT at) const {
   rest.left = done.right;
   FillRect(dc, &done, GetSysColorBrush(COLOR_HIGHLIGHT));
   FillRect(dc, &rest, GetSysColorBrush(COLOR_WINDOW));
-  const std::wstring text = WideFromUtf8(progress.text);
+  const std::wstring text = Utf16(progress.text);
   const struct {
     RECT clip;
     int colour;
@@ -177,7 +179,7 @@ void StatusBar::DrawLamp(HDC dc, RECT at, const TLamp& lamp) const {
   SelectObject(dc, pen);
   SelectObject(dc, fill ? static_cast<HGDIOBJ>(fill) : GetStockObject(NULL_BRUSH));
   RoundRect(dc, at.left, at.top, at.right, at.bottom, Px(6), Px(6));
-  DrawCentred(dc, WideFromUtf8(lamp.name), at, look.text);
+  DrawCentred(dc, Utf16(lamp.name), at, look.text);
   // Out of the DC before they go.
   SelectObject(dc, GetStockObject(NULL_PEN));
   SelectObject(dc, GetStockObject(NULL_BRUSH));

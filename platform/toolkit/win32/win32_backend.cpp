@@ -11,10 +11,13 @@
 #include <memory>
 
 #include "platform/toolkit/win32/dpi.h"
-#include "platform/toolkit/win32/win32_text.h"
 #include "platform/toolkit/window_backend.h"
+#include "platform/utf16_win32.h"
 
 namespace toolkit {
+
+using platform::Utf16;
+using platform::Utf8;
 
 namespace {
 
@@ -137,7 +140,7 @@ class Win32Backend final : public Backend {
 
   bool InputQuery(const std::string& title, const std::string& label,
                   std::string& value) override {
-    Prompt prompt{Wide(title), Wide(label), Wide(value), {}};
+    Prompt prompt{Utf16(title), Utf16(label), Utf16(value), {}};
     PromptTemplate frame{};
     frame.dialog.style = DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU;
     frame.dialog.cx = 220;
@@ -147,29 +150,29 @@ class Win32Backend final : public Backend {
                                      PromptProcedure, reinterpret_cast<LPARAM>(&prompt));
     });
     if (result != IDOK) return false;
-    value = Narrow(prompt.value);
+    value = Utf8(prompt.value);
     return true;
   }
 
   void MessageBox(const std::string& caption, const std::string& text,
                   MessageIcon icon) override {
     Modal([&](HWND owner) {
-      return MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(),
+      return MessageBoxW(owner, Utf16(text).c_str(), Utf16(caption).c_str(),
                          MB_OK | (icon == MessageIcon::Warning ? MB_ICONWARNING : 0));
     });
   }
 
   bool AskYesNo(const std::string& caption, const std::string& text) override {
     return Modal([&](HWND owner) {
-             return MessageBoxW(owner, Wide(text).c_str(), Wide(caption).c_str(),
+             return MessageBoxW(owner, Utf16(text).c_str(), Utf16(caption).c_str(),
                                 MB_YESNO | MB_ICONQUESTION | MB_DEFBUTTON2);
            }) == IDYES;
   }
 
   bool SaveFileName(const std::string& title, std::string& path) override {
-    std::wstring file = Wide(path);
+    std::wstring file = Utf16(path);
     file.resize(MAX_PATH * 4);
-    const std::wstring caption = Wide(title);
+    const std::wstring caption = Utf16(title);
     OPENFILENAMEW dialog{};
     dialog.lStructSize = sizeof dialog;
     dialog.hwndOwner = handle_.load();
@@ -182,19 +185,19 @@ class Win32Backend final : public Backend {
     if (!Modal([&](HWND) { return static_cast<INT_PTR>(GetSaveFileNameW(&dialog)); })) {
       return false;
     }
-    path = Narrow(file.c_str());
+    path = Utf8(file.c_str());
     return true;
   }
 
   void ShowError(const std::string& message) override {
-    const std::wstring title = window_ ? Wide(window_->Form().Caption) : L"Error";
+    const std::wstring title = window_ ? Utf16(window_->Form().Caption) : L"Error";
     Modal([&](HWND owner) {
-      return MessageBoxW(owner, Wide(message).c_str(), title.c_str(), MB_OK | MB_ICONERROR);
+      return MessageBoxW(owner, Utf16(message).c_str(), title.c_str(), MB_OK | MB_ICONERROR);
     });
   }
 
   void SetClipboardText(const std::string& text) override {
-    const std::wstring wide = Wide(text);
+    const std::wstring wide = Utf16(text);
     if (!OpenClipboard(handle_.load())) return;
     EmptyClipboard();
     const SIZE_T bytes = (wide.size() + 1) * sizeof(wchar_t);
@@ -212,7 +215,7 @@ class Win32Backend final : public Backend {
     if (!OpenClipboard(handle_.load())) return text;
     if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
       if (const auto* wide = static_cast<const wchar_t*>(GlobalLock(data))) {
-        text = Narrow(wide);
+        text = Utf8(wide);
         GlobalUnlock(data);
       }
     }
