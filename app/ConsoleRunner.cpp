@@ -361,7 +361,7 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
     app.OnInterrupt = [&form] { form.Exit1Click(nullptr); };
     try {
       status = RunProcedure(form, line.procedure, ui) ? kNormalEnd : kEndedEarly;
-      form.ThrowPortFault();  // met after the procedure's last wait, as the window shows it
+      form.EndCommand();  // met after the procedure's last wait, as the window shows it
       form.ShowLineState();  // a procedure that closed the port waits no more
     } catch (const std::exception& error) {
       reportError(form.ErrorBoxText(error));

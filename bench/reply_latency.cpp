@@ -30,7 +30,7 @@ struct PtyWindow {
   PtyWindow() {
     platform::SetMainThread();
     toolkit::Application::Instance().SetBackend(std::make_unique<toolkit::HeadlessBackend>());
-    form.ComPort->Open();
+    form.OpenPort();
   }
   testsupport::PtyPort port{1};
   TMain_Form form;

@@ -135,7 +135,7 @@ TEST_F(MainWindowTest, ChoicesInTheWindowMoveTheCheckMarks) {
   FindAction(bar, "Debug")->trigger();
   FindAction(bar, "Nextel Phone")->trigger();
 
-  EXPECT_EQ(form->ComPort->Port(), comms::COM3);
+  EXPECT_EQ(form->SerialPort().Port(), comms::COM3);
   EXPECT_EQ(form->MessageLevel, 4);
   EXPECT_TRUE(form->NextelPhone->Checked());
   for (const char* text : {"COM1", "COM2", "COM4", "Normal", "Summary"})
@@ -331,22 +331,31 @@ TEST_P(ResultsPane, ShowsTheVerdictAndTheInitStringsTheLogRecommends) {
 INSTANTIATE_TEST_SUITE_P(
     Profiles, ResultsPane,
     testing::Values(
-        PaneCase{"standard", "This modem can be used with cable 37779 for the 4700 and the 5700.",
-                 {"Call without DTR", "Call with RTS low"}},
-        PaneCase{"ignores-dtr", "This modem can be used with cable 37779 for the 4700 and the 5700.",
-                 {"Call with RTS low"}},
+        PaneCase{"standard",
+                 "Use cable 37779 for the 5700 with the init string AT &D0, and for the 4700 "
+                 "with the init string AT &D0 \\Q0.",
+                 {}},
+        PaneCase{"ignores-dtr",
+                 "Use cable 37779 for the 5700 with no init string, and for the 4700 with the "
+                 "init string AT \\Q0.",
+                 {}},
         PaneCase{"no-flow-control",
-                 "This modem can be used with cable 37779 for the 4700 and the 5700.",
-                 {"Call without DTR"}},
+                 "Use cable 37779 for the 4700 and the 5700, with the init string AT &D0.", {}},
         // Refused switch-off commands: those calls are not run.
         PaneCase{"flow-locked",
-                 "This modem can be used with cable 37779 for the 5700 only; the 4700 needs "
-                 "another cable.",
-                 {"Call without DTR", "Call with RTS low"}},
-        PaneCase{"strict-dtr", "This modem cannot be used with cable 37779 alone, for either the 4700 or the 5700.",
-                 {"Call without DTR", "Call with RTS low"}},
-        PaneCase{"numeric", "This modem can be used with cable 37779 for the 4700 and the 5700.",
-                 {"Call without DTR", "Call with RTS low", "Verbal result codes"}}),
+                 "Use cable 37779 for the 5700 with the init string AT &D0. The 4700 also needs "
+                 "a modem flow control cheater cable, as this modem's flow control cannot be "
+                 "switched off; with that cable AT &D0 may not be needed.",
+                 {}},
+        PaneCase{"strict-dtr",
+                 "Use cable 37779 for the 5700 with no init string, and for the 4700 with the "
+                 "init string AT \\Q0, once a cable with DTR and DSR looped is made: this modem "
+                 "needs DTR and cannot be set to ignore it.",
+                 {}},
+        PaneCase{"numeric",
+                 "Use cable 37779 for the 5700 with the init string AT &D0, and for the 4700 "
+                 "with the init string AT &D0 \\Q0.",
+                 {"Verbal result codes"}}),
     [](const testing::TestParamInfo<PaneCase>& info) {
       std::string name = info.param.profile;
       std::replace(name.begin(), name.end(), '-', '_');

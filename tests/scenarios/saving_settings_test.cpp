@@ -68,7 +68,7 @@ TEST(SavingSettings, StandardModemAtSummary) {
             "Please cycle power on modem, press OK when modem fully powered up. (");
   EXPECT_EQ(s.Ui().boxes[0].icon, toolkit::MessageIcon::Warning);
 
-  EXPECT_FALSE(s.Form().ComPort->Connected());
+  EXPECT_FALSE(s.Form().SerialPort().Connected());
   EXPECT_FALSE(s.Form().LineNoticesEnabled);
   EXPECT_EQ(s.Form().Status.Text(), "");
   EXPECT_FALSE(s.Form().Status.ClockRunning());
@@ -180,7 +180,7 @@ TEST(SavingSettings, AnEarlierDetectionIsTrusted) {
   EXPECT_EQ(Lines(log.begin(), log.begin() + 3),
             (Lines{"", "", "Indicated supports writing of settings"}));
   EXPECT_FALSE(s.Form().DetectedAt19200);
-  EXPECT_EQ(s.Form().ComPort->BaudRate(), comms::br9600);
+  EXPECT_EQ(s.Form().SerialPort().BaudRate(), comms::br9600);
   EXPECT_EQ(log.back(), "Test Finished, results copied to clipboard");
 }
 
