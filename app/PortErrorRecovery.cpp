@@ -60,7 +60,7 @@ void TMain_Form::EndCallLeftByError() {
   if (!callMayBeUp_) return;
   try {
     RaiseRtsAndDtr();
-    ComPort->Open();
+    OpenPort();
     if (ComPort->CarrierState())
       HangUpOutlastingExit();
     else
@@ -97,7 +97,7 @@ bool TMain_Form::ReopenIfVanished() {
   DropPortFault();  // the monitoring thread met the same vanish
   for (std::uint32_t waited = 0;; waited += timing::kReopenStepMs) {
     try {
-      ComPort->Open();
+      OpenPort();
       if (MessageLevel >= 3) LogLine("Port reopened after power cycle");
       return true;
     } catch (const comms::EComPort&) {

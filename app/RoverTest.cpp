@@ -124,7 +124,7 @@ bool TMain_Form::RoverStart() {
   // its replies back while RTS is low would then fail every command of this
   // run. Start from the lines a detection leaves.
   RaiseRtsAndDtr();
-  ComPort->Open();
+  OpenPort();
   Pause(kAfterOpenMs);
   return ResetModem();
 }

@@ -67,7 +67,7 @@ bool TMain_Form::SavingPrepare() {
   // As the Rover Test does: a run that ended early may have left RTS low, and
   // a modem with hardware flow control would then hold back every reply.
   RaiseRtsAndDtr();
-  ComPort->Open();
+  OpenPort();
   Pause(kAfterOpenMs);
   LogLine("");
   LineNoticesEnabled = true;

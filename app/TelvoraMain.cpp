@@ -89,7 +89,10 @@ void TMain_Form::FormCreate() {
 
 void TMain_Form::LogLine(const std::string& text) { Output_Memo.Append(text); }
 
-void TMain_Form::OpenPort() { ComPort->Open(); }
+void TMain_Form::OpenPort() {
+  ComPort->Open();
+  if (MessageLevel >= 3 && !ComPort->OpenNote().empty()) LogLine(ComPort->OpenNote());
+}
 
 void TMain_Form::SetControlLines(bool dtr, bool rts) {
   ComPort->FlowControl().SetControlDtr(dtr ? comms::dtrEnable : comms::dtrDisable);

@@ -139,6 +139,8 @@ class TMain_Form : public toolkit::TForm {
   // run the modem operations by themselves, and set DTR and RTS as an
   // earlier run may have left them (TelvoraMain.cpp).
   const comms::TComPort& SerialPort() const { return *ComPort; }
+  // Opens the port; an open that had to take the device over says so at
+  // Verbose. The procedures open it so too.
   void OpenPort();
   void SetControlLines(bool dtr, bool rts);
 

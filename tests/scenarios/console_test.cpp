@@ -277,6 +277,25 @@ TEST(ConsoleRunner, ARecordingOfAPseudoTerminalModemReplaysToTheSameLog) {
   EXPECT_EQ(ReadFile(log), expected);
 }
 
+// A pseudo-terminal left in exclusive mode by a killed program is taken
+// over, which a Verbose log tells and a Normal one does not.
+TEST(ConsoleRunner, APortLeftInExclusiveModeIsTakenOverAndSaidSoAtVerbose) {
+  if (::geteuid() != 0) GTEST_SKIP() << "only root may take the port over";
+  testsupport::PtyPort port(6);
+  for (const std::string level : {"normal", "verbose"}) {
+    { const testsupport::HoldingProcess killed(port.Pty(), false, "killed", true); }
+    testsupport::LambdaThread modem([&port] {
+      if (port.Pty().ReadUntil("\r\n").find("AT V1\r\n") != std::string::npos)
+        port.Pty().Write("AT V1\r\r\nOK\r\n");
+    });
+    modem.Resume();
+    const Result run = RunConsoleWith({"--run", "detect-9600", "--port", "COM6", "--level", level});
+    const std::string note = port.Pty().SlavePath() +
+                             " was left in exclusive mode by a program that ended; taken over\n";
+    EXPECT_EQ(run.out, (level == "verbose" ? note : "") + "Detecting modem\nModem detected at 9600\n");
+  }
+}
+
 // The built program next to the test binaries, when it is there.
 std::filesystem::path Program() {
   return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "telvora";
