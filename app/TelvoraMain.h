@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 
+#include "app/OutputFile.h"
 #include "app/ReplyRecognition.h"
 #include "app/RoverFindings.h"
 #include "app/RunResults.h"
@@ -241,8 +242,17 @@ class TMain_Form : public toolkit::TForm {
   // return in it would end the dial command early.
   static std::string NumberAsEntered(const std::string& typed);
   bool commandRunning_ = false;
-  // The session trace being recorded (File > Record Trace...), if any.
-  std::unique_ptr<commapi::TraceRecorder> trace_;
+  // The session trace being recorded (File > Record Trace...), while
+  // recorder is set; its file is put in place when the recording stops or
+  // the window closes (SessionTraces.cpp).
+  struct TraceRecording {
+    std::string path;
+    OutputFile file;
+    std::unique_ptr<commapi::TraceRecorder> recorder;
+  };
+  TraceRecording trace_;
+  // False, with why, when the trace could not be written.
+  bool StopRecordingTrace(std::string& why);
   // Dialogue engine and detection (Dialogue.cpp, Detect.cpp).
   // E&xit ends every wait after its first pass, unless this is set.
   bool waitsOutlastExit_ = false;

@@ -89,7 +89,9 @@ int main(int argc, char** argv) {
     toolkit::TMenuItem* levels[] = {form.Summary, form.Minimal, form.Normal, form.Verbose,
                                     form.Debug};
     levels[level]->Click();
-    auto recorder = commapi::TraceRecorder::Start(tracePath);
+    std::ofstream trace(tracePath, std::ios::binary);
+    auto recorder =
+        commapi::TraceRecorder::Start([&trace](std::string_view line) { trace << line; });
     report::PhaseWatch phases(form);
     try {
       form.Test1Click(nullptr);
@@ -98,6 +100,7 @@ int main(int argc, char** argv) {
       facts.error = form.ErrorBoxText(error);
     }
     recorder.reset();
+    trace.close();
     page = report::RenderPage(report::SessionOfRun(form, phases, facts, ReadFile(tracePath)));
   }
   std::filesystem::remove(tracePath);

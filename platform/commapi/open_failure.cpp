@@ -2,6 +2,7 @@
 
 #include <map>
 #include <mutex>
+#include <set>
 
 #include "platform/commapi/device_names.h"
 #include "platform/commapi/virtual_device.h"
@@ -19,6 +20,7 @@ struct Outcome {
 
 std::mutex outcomesMutex;
 std::map<std::string, Outcome> outcomes;  // by canonical device name
+std::set<std::string> namedByPath;        // canonical device names
 
 std::string LineOf(const std::string& deviceName, bool failed) {
   const std::string path = MappedDevicePath(deviceName);
@@ -31,6 +33,11 @@ std::string LineOf(const std::string& deviceName, bool failed) {
 void Record(const std::string& deviceName, Outcome outcome) {
   std::lock_guard lock(outcomesMutex);
   outcomes[CanonicalDeviceName(deviceName)] = std::move(outcome);
+}
+
+bool NamedByPath(const std::string& deviceName) {
+  std::lock_guard lock(outcomesMutex);
+  return namedByPath.count(CanonicalDeviceName(deviceName)) > 0;
 }
 
 }  // namespace
@@ -55,10 +62,18 @@ std::string DescribeOpenNote(const std::string& deviceName) { return LineOf(devi
 std::string MappingLine(const std::string& deviceName, const std::string& path,
                         const char* problem) {
   const std::optional<int> number = ComPortNumber(deviceName);
-  if (!number) return path + " " + problem;
+  if (!number || NamedByPath(deviceName)) return path + " " + problem;
   const std::string com = "COM" + std::to_string(*number);
   return com + " maps to " + path + ", which " + problem + "; set TELVORA_" + com +
          " to the device to use";
+}
+
+void NameByPath(const std::string& deviceName, bool byPath) {
+  std::lock_guard lock(outcomesMutex);
+  if (byPath)
+    namedByPath.insert(CanonicalDeviceName(deviceName));
+  else
+    namedByPath.erase(CanonicalDeviceName(deviceName));
 }
 
 }  // namespace commapi

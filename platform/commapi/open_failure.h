@@ -23,8 +23,14 @@ void RecordOpenNote(const std::string& deviceName, const std::string& path, std:
 void ClearOpenFailure(const std::string& deviceName);
 
 // "COM4 maps to /dev/ttyS3, which does not exist; set TELVORA_COM4 to the
-// device to use", or "PATH PROBLEM" for a name that is no COM name.
+// device to use", or "PATH PROBLEM" for a name that is no COM name or that
+// stands for a path the user gave (NameByPath).
 std::string MappingLine(const std::string& deviceName, const std::string& path,
                         const char* problem);
+
+// Marks deviceName ("\\.\COM1") as standing for a device the user named by
+// its path (the console's --port PATH), or clears the mark: the mapping is
+// the program's own doing, not the user's to change.
+void NameByPath(const std::string& deviceName, bool byPath);
 
 }  // namespace commapi

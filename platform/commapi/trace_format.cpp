@@ -201,12 +201,10 @@ ReadResult Read(std::istream& in) {
   return result;
 }
 
-Writer::Writer(const std::string& path) : file_(path, std::ios::binary | std::ios::trunc) {}
-
 void Writer::Write(const Event& event) {
-  file_ << event.ms << ' ' << Describe(event) << '\n' << std::flush;
+  sink_(std::to_string(event.ms) + ' ' + Describe(event) + '\n');
 }
 
-void Writer::Comment(std::string_view text) { file_ << "# " << text << '\n' << std::flush; }
+void Writer::Comment(std::string_view text) { sink_("# " + std::string(text) + '\n'); }
 
 }  // namespace commapi::trace

@@ -14,7 +14,7 @@ using trace::Event;
 using trace::Kind;
 
 struct TraceRecorder::State {
-  explicit State(const std::string& path) : writer(path) {}
+  explicit State(trace::Writer::Sink sink) : writer(std::move(sink)) {}
 
   // Times count from the first event of the recording.
   void StartClock() {
@@ -79,9 +79,8 @@ void OnRecordedPort(HANDLE handle, Record record) {
 
 }  // namespace
 
-std::unique_ptr<TraceRecorder> TraceRecorder::Start(const std::string& path) {
-  auto state = std::make_unique<State>(path);
-  if (!state->writer.Ok()) return nullptr;
+std::unique_ptr<TraceRecorder> TraceRecorder::Start(trace::Writer::Sink sink) {
+  auto state = std::make_unique<State>(std::move(sink));
   state->writer.Comment("Telvora session trace: ms since the port first opened, then the event.");
   state->writer.Comment("The program's: open, close, send BYTES, set BAUD dtr= rts=.");
   state->writer.Comment(

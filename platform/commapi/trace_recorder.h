@@ -8,6 +8,7 @@
 #include <string_view>
 
 #include "platform/commapi/commapi.h"
+#include "platform/commapi/trace_format.h"
 
 namespace commapi {
 
@@ -18,8 +19,8 @@ namespace commapi {
 // the port vanishing, and its device missing when the program opens it. One recorder at a time: a newer one takes over.
 class TraceRecorder {
  public:
-  // Null when the file cannot be written.
-  static std::unique_ptr<TraceRecorder> Start(const std::string& path);
+  // The trace goes to sink a line at a time, as it happens.
+  static std::unique_ptr<TraceRecorder> Start(trace::Writer::Sink sink);
   ~TraceRecorder();
   TraceRecorder(const TraceRecorder&) = delete;
   TraceRecorder& operator=(const TraceRecorder&) = delete;

@@ -3,6 +3,8 @@
 // the results pane's own words.
 #include <gtest/gtest.h>
 
+#include <fstream>
+
 #include "app/SessionRecording.h"
 #include "app/SessionTimeline.h"
 #include "platform/commapi/trace_recorder.h"
@@ -61,10 +63,13 @@ TEST_P(SessionReportOfARun, RecordsTheWindowAndTheTraceOfTheRun) {
   facts.startedAt = "2024-05-06 07:08:09";
   report::Session session;
   {
-    auto recorder = commapi::TraceRecorder::Start(dir / "run.trace");
+    std::ofstream trace(dir / "run.trace", std::ios::binary);
+    auto recorder =
+        commapi::TraceRecorder::Start([&trace](std::string_view line) { trace << line; });
     report::PhaseWatch phases(run.Form());
     run.Click(run.Form().Test1);
     recorder.reset();
+    trace.close();
     session =
         report::SessionOfRun(run.Form(), phases, facts, testsupport::ReadFile(dir / "run.trace"));
   }

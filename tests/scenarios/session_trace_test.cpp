@@ -122,7 +122,9 @@ TEST(TraceReplay, APortThatVanishedVanishesAgainInTheReplay) {
   const std::string trace = dir / "unplugged.trace";
   std::string log, error;
   {
-    const auto recorder = commapi::TraceRecorder::Start(trace);
+    std::ofstream file(trace, std::ios::binary);
+    const auto recorder =
+        commapi::TraceRecorder::Start([&file](std::string_view line) { file << line; });
     scenario::Scenario run;
     std::ostringstream errorBox;
     run.Ui().errorOutput = &errorBox;
@@ -154,10 +156,12 @@ TEST(TraceReplay, TheLibraryTracesStillReplay) {
 
 // File > Record Trace...: asks for a file (one that cannot be written gets a
 // warning); checked while recording, which starts with the next
-// open of the port and stops when the item is chosen again.
+// open of the port and stops when the item is chosen again. Only then does
+// the file take the place of one of its name.
 TEST(TraceRecording, TheWindowRecordsBetweenTheTwoChoicesOfItsMenuItem) {
   TempDir dir;
   const std::string path = dir / "window.trace";
+  std::ofstream(path) << "previous\n";
   scenario::Options options;
   options.level = 4;
   scenario::Scenario run(options);
@@ -172,6 +176,7 @@ TEST(TraceRecording, TheWindowRecordsBetweenTheTwoChoicesOfItsMenuItem) {
   run.Click(form.RecordTrace1);
   EXPECT_TRUE(form.RecordTrace1->Checked());
   run.Click(form.N96001);
+  EXPECT_EQ(ReadFile(path), "previous\n");
   run.Click(form.RecordTrace1);
   EXPECT_FALSE(form.RecordTrace1->Checked());
   run.Click(form.N96001);  // no longer recorded
@@ -183,6 +188,18 @@ TEST(TraceRecording, TheWindowRecordsBetweenTheTwoChoicesOfItsMenuItem) {
   EXPECT_EQ(events,
             "0 open; 0 lines cts=1 dsr=1 cd=0; 0 set 9600 dtr=1 rts=1; 1000 send AT V1\\r\\n; "
             "1000 recv AT V1\\r\\n; 1030 recv \\r\\nOK\\r\\n; 1030 close; ");
+}
+
+// A window closed while it records puts its trace in place.
+TEST(TraceRecording, ClosingTheWindowEndsTheRecording) {
+  TempDir dir;
+  {
+    scenario::Scenario run;
+    run.Ui().promptAnswers.push_back(dir / "t.trace");
+    run.Click(run.Form().RecordTrace1);
+    run.Click(run.Form().N96001);
+  }
+  EXPECT_NE(ReadFile(dir / "t.trace").find(" close\n"), std::string::npos);
 }
 
 }  // namespace
