@@ -6,9 +6,7 @@
 #include <chrono>
 #include <cstdio>
 #include <ctime>
-#include <filesystem>
 #include <fstream>
-#include <sstream>
 #include <string>
 
 #include "app/SessionRecording.h"
@@ -22,13 +20,6 @@
 #include "sim/SimulatedModem.h"
 
 namespace {
-
-std::string ReadFile(const std::string& path) {
-  std::ifstream file(path, std::ios::binary);
-  std::ostringstream text;
-  text << file.rdbuf();
-  return text.str();
-}
 
 std::string LocalTime() {
   const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
@@ -74,7 +65,6 @@ int main(int argc, char** argv) {
   toolkit::Application& app = toolkit::Application::Instance();
   app.SetBackend(std::make_unique<toolkit::HeadlessBackend>());
 
-  const std::string tracePath = out + ".trace";
   report::RunFacts facts;
   facts.startedAt = LocalTime();
   facts.madeFrom =
@@ -89,9 +79,9 @@ int main(int argc, char** argv) {
     toolkit::TMenuItem* levels[] = {form.Summary, form.Minimal, form.Normal, form.Verbose,
                                     form.Debug};
     levels[level]->Click();
-    std::ofstream trace(tracePath, std::ios::binary);
+    std::string trace;
     auto recorder =
-        commapi::TraceRecorder::Start([&trace](std::string_view line) { trace << line; });
+        commapi::TraceRecorder::Start([&trace](std::string_view line) { trace += line; });
     report::PhaseWatch phases(form);
     try {
       form.Test1Click(nullptr);
@@ -100,10 +90,8 @@ int main(int argc, char** argv) {
       facts.error = form.ErrorBoxText(error);
     }
     recorder.reset();
-    trace.close();
-    page = report::RenderPage(report::SessionOfRun(form, phases, facts, ReadFile(tracePath)));
+    page = report::RenderPage(report::SessionOfRun(form, phases, facts, trace));
   }
-  std::filesystem::remove(tracePath);
   std::ofstream file(out, std::ios::binary);
   file << page;
   if (!file.flush()) {

@@ -3,13 +3,10 @@
 // the results pane's own words.
 #include <gtest/gtest.h>
 
-#include <fstream>
-
 #include "app/SessionRecording.h"
 #include "app/SessionTimeline.h"
 #include "platform/commapi/trace_recorder.h"
 #include "tests/support/Scenario.h"
-#include "tests/support/TempDir.h"
 
 namespace {
 
@@ -58,20 +55,17 @@ class SessionReportOfARun : public testing::TestWithParam<RunCase> {};
 
 TEST_P(SessionReportOfARun, RecordsTheWindowAndTheTraceOfTheRun) {
   scenario::Scenario run({.profile = GetParam().profile});
-  testsupport::TempDir dir;
   report::RunFacts facts;
   facts.startedAt = "2024-05-06 07:08:09";
   report::Session session;
   {
-    std::ofstream trace(dir / "run.trace", std::ios::binary);
+    std::string trace;
     auto recorder =
-        commapi::TraceRecorder::Start([&trace](std::string_view line) { trace << line; });
+        commapi::TraceRecorder::Start([&trace](std::string_view line) { trace += line; });
     report::PhaseWatch phases(run.Form());
     run.Click(run.Form().Test1);
     recorder.reset();
-    trace.close();
-    session =
-        report::SessionOfRun(run.Form(), phases, facts, testsupport::ReadFile(dir / "run.trace"));
+    session = report::SessionOfRun(run.Form(), phases, facts, trace);
   }
   const toolkit::TResultPane& pane = run.Form().Results;
   EXPECT_EQ(session.answer.results.has_value(), pane.Visible());
