@@ -1,8 +1,10 @@
 #include "platform/clock.h"
 
 #include <gtest/gtest.h>
+#include <time.h>
 
 #include <atomic>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -168,6 +170,34 @@ TEST(RealClock, CancelWaitsForACallbackThatIsRunning) {
   ASSERT_EQ(platform::WaitAny(events, 10000), 0u);
   clk::Cancel(id);
   EXPECT_TRUE(finished);
+}
+
+// The CPU time the whole process has used, in ms.
+double ProcessCpuMs() {
+  timespec used{};
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+  return used.tv_sec * 1e3 + used.tv_nsec / 1e6;
+}
+
+// Times at the far end of the range (a trace edited by hand): the clock
+// thread waits for them without its wait overflowing into a spin, what is
+// due sooner still runs, and the waits are cancelled as usual.
+TEST(RealClock, AFarTimeIsWaitedForWithoutSpinning) {
+  clk::UseVirtualTime(false);
+  const clk::TimerId far[] = {
+      clk::ScheduleAfter(10'000'000'000'000, [] {}),
+      clk::ScheduleAfter(std::numeric_limits<clk::Millis>::max(), [] {}),
+      clk::ScheduleAt(std::numeric_limits<clk::Millis>::max(), [] {}),
+  };
+  platform::Event done(true, false);
+  clk::ScheduleAfter(1, [&] { done.Set(); });
+  platform::Event* events[] = {&done};
+  ASSERT_EQ(platform::WaitAny(events, 10000), 0u);
+
+  const double before = ProcessCpuMs();
+  clk::Sleep(300);
+  EXPECT_LT(ProcessCpuMs() - before, 100.0) << "the clock thread spins";
+  for (const clk::TimerId id : far) clk::Cancel(id);
 }
 
 }  // namespace
