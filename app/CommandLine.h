@@ -28,6 +28,10 @@ struct CommandLine {
   std::optional<std::string> trace;  // the session trace to record
 };
 
+// The names --run and --level take: "rover-test", "debug".
+std::string ProcedureName(Procedure procedure);
+std::string LevelName(std::uint8_t level);
+
 // The trace file of a "--simulate=replay:FILE", else nullopt.
 std::optional<std::string> ReplayedTrace(const std::string& simulate);
 

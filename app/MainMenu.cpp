@@ -3,6 +3,7 @@
 #include <functional>
 
 #include "app/PortNames.h"
+#include "app/SessionTraces.h"
 #include "app/Strings.h"
 #include "app/TelvoraMain.h"
 
@@ -127,6 +128,7 @@ toolkit::TNotifyEvent TMain_Form::Guarded(void (TMain_Form::*handler)(rtl::TObje
       }
     } release{*this};
     commandRunning_ = true;
+    const auto traced = TraceMenuCommand(*this, handler);
     DropPortFault();  // left by a port closed since
     EndCallLeftByError();
     try {
