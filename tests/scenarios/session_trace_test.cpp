@@ -227,6 +227,20 @@ TEST(TraceReplay, APortThatVanishedVanishesAgainInTheReplay) {
   EXPECT_EQ(replayed.log, log);
 }
 
+// A device (which would be read for ever), a directory or an empty file is
+// no trace: the console refuses it before the run, as a bad command line.
+TEST(TraceReplay, WhatIsNoTraceIsRefusedBeforeTheRun) {
+  TempDir dir;
+  std::ofstream(dir / "empty.trace");
+  for (const std::string& path : {std::string("/dev/zero"), dir / "", dir / "empty.trace"}) {
+    const Outcome refused = Collect(Procedure("detect-9600", {"--simulate=replay:" + path}), dir,
+                                    "refused");
+    EXPECT_EQ(refused.status, console::kBadCommandLine) << path;
+    EXPECT_EQ(refused.err.rfind("telvora: ", 0), 0u) << refused.err;
+    EXPECT_NE(refused.err.find(path), std::string::npos) << refused.err;
+  }
+}
+
 // The traces kept as examples still play the procedures they were made of.
 TEST(TraceReplay, TheLibraryTracesStillReplay) {
   TempDir dir;
