@@ -65,8 +65,8 @@ class RunObserver {
 void ObserveRuns(std::weak_ptr<RunObserver> observer);
 
 // The hooks in the communications functions, called after a call on a port
-// handle, and the one for the log. While nothing is recorded each costs one
-// atomic load.
+// handle (while nothing is recorded each costs one atomic load), and the one
+// for the log.
 namespace trace_hooks {
 bool Recording();
 void Opened(HANDLE handle, const std::string& deviceName);

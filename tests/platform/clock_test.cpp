@@ -4,6 +4,7 @@
 #include <time.h>
 
 #include <atomic>
+#include <cstdlib>
 #include <limits>
 #include <stdexcept>
 #include <string>
@@ -198,6 +199,27 @@ TEST(RealClock, AFarTimeIsWaitedForWithoutSpinning) {
   clk::Sleep(300);
   EXPECT_LT(ProcessCpuMs() - before, 100.0) << "the clock thread spins";
   for (const clk::TimerId id : far) clk::Cancel(id);
+}
+
+// Exits while the clock thread is in a callback that never returns (it waits
+// for a thread that has gone).
+[[noreturn]] void ExitWhileACallbackHangs() {
+  clk::UseVirtualTime(false);
+  platform::Event started(true, false);
+  platform::Event never(true, false);
+  clk::ScheduleAfter(0, [&] {
+    started.Set();
+    platform::Event* events[] = {&never};
+    platform::WaitAny(events);
+  });
+  platform::Event* events[] = {&started};
+  platform::WaitAny(events, 10000);
+  std::exit(0);
+}
+
+TEST(RealClockDeathTest, ExitDoesNotWaitForACallbackThatNeverReturns) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(ExitWhileACallbackHangs(), testing::ExitedWithCode(0), "");
 }
 
 }  // namespace
