@@ -143,12 +143,15 @@ TEST(RealClock, ScheduledCallbacksFireInTimeOrderOnTheClockThread) {
   std::vector<int> order;  // written by the clock thread only, read after done
   std::atomic<bool> offThread{true};
   const auto caller = std::this_thread::get_id();
-  clk::ScheduleAfter(30, [&] {
+  // Both from one reading of the clock: a busy machine may take a while
+  // between the two calls.
+  const clk::Millis now = clk::Now();
+  clk::ScheduleAt(now + 30, [&] {
     order.push_back(2);
     offThread = offThread && std::this_thread::get_id() != caller;
     done.Set();
   });
-  clk::ScheduleAfter(1, [&] {
+  clk::ScheduleAt(now + 1, [&] {
     order.push_back(1);
     offThread = offThread && std::this_thread::get_id() != caller;
   });
