@@ -3,7 +3,7 @@ PRESET ?= default
 BUILD  := build/$(PRESET)
 JOBS   ?= $(shell nproc)
 
-.PHONY: all deps build test demo window windows test-windows install screenshot sanitize fuzz sweep bench clean
+.PHONY: all deps build test demo window windows test-windows package test-package install screenshot sanitize fuzz sweep bench clean
 
 all: build
 
@@ -63,7 +63,8 @@ fuzz:
 	done
 
 # Real-time figures for the README's developer section: reply latency on a
-# pseudo-terminal, CPU while a reply never comes, recognition under a flood.
+# pseudo-terminal, CPU while a reply never comes, recognition under a flood,
+# memory and descriptors over a soak of Rover Tests.
 bench: build
 	$(BUILD)/bench/telvora_bench
 
@@ -86,6 +87,21 @@ test-windows: build/windows/build.ninja
 	$(MAKE) build PRESET=default  # the Linux side of the kernel32 checks
 	cmake --build build/windows -j $(JOBS)
 	ctest --preset windows -j $(JOBS)
+
+# The packages, from both builds: build/default/telvora_VERSION_ARCH.deb,
+# build/windows/telvora-VERSION-win64-setup.exe and telvora-VERSION-win64.zip.
+package: build/windows/build.ninja
+	@scripts/install-deps.sh package
+	$(MAKE) build PRESET=default
+	cmake --build build/default --target package
+	cmake --build build/windows -j $(JOBS) --target windows-packages telvora_screenshot
+	@ls build/default/*.deb build/windows/*-win64-setup.exe build/windows/*-win64.zip
+
+# The packages installed, run and uninstalled: the .deb unpacked, the setup
+# program under wine (as root, as make test-windows).
+test-package: package
+	ctest --preset package -j $(JOBS)
+	ctest --preset windows-package -j $(JOBS)
 
 clean:
 	rm -rf build

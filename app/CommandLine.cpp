@@ -4,6 +4,7 @@
 #include <filesystem>
 #include <utility>
 
+#include "app/OutputFile.h"
 #include "sim/SimulatedModem.h"
 
 namespace console {
@@ -51,15 +52,41 @@ std::optional<int> PortNamed(const std::string& name) {
 
 bool IsOption(const std::string& arg) { return arg.rfind("--", 0) == 0; }
 
-// Both names lead to one file: the second write would replace the first.
+const OutputOption* OutputNamed(const std::string& option) {
+  for (const OutputOption& output : kOutputOptions) {
+    if (option == output.option) return &output;
+  }
+  return nullptr;
+}
+
+// Both names lead to one file, whether it exists or not: the second write
+// would replace the first. A regular file may have other names.
 bool SameFile(const std::string& a, const std::string& b) {
   namespace fs = std::filesystem;
+  const fs::path first = FileNamedBy(a), second = FileNamedBy(b);
   std::error_code error;
-  if (fs::equivalent(a, b, error)) return true;
-  const fs::path first = fs::weakly_canonical(a, error);
-  if (error) return a == b;
-  const fs::path second = fs::weakly_canonical(b, error);
-  return error ? a == b : first == second;
+  return first == second ||
+         (fs::is_regular_file(first, error) && fs::equivalent(first, second, error));
+}
+
+// The first two of the run's files that are one, as "--save-log and --trace";
+// the replayed trace is one of them, read while the others are written.
+std::optional<std::string> SharedFile(const CommandLine& line) {
+  std::vector<std::pair<std::string, std::string>> files;
+  if (line.simulate) {
+    if (const auto replayed = ReplayedTrace(*line.simulate))
+      files.emplace_back("the replayed trace", *replayed);
+  }
+  for (const OutputOption& output : kOutputOptions) {
+    if (const auto& path = line.*output.path) files.emplace_back(output.option, *path);
+  }
+  for (std::size_t i = 0; i < files.size(); ++i) {
+    for (std::size_t k = i + 1; k < files.size(); ++k) {
+      if (SameFile(files[i].second, files[k].second))
+        return files[i].first + " and " + files[k].first;
+    }
+  }
+  return std::nullopt;
 }
 
 }  // namespace
@@ -84,9 +111,9 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       return std::nullopt;
     };
     auto fail = [&](std::string why) { return ParseResult{std::nullopt, std::move(why)}; };
+    const OutputOption* output = OutputNamed(option);
     const bool takesValue = option == "--run" || option == "--port" || option == "--level" ||
-                            option == "--phone" || option == "--save-log" ||
-                            option == "--clipboard" || option == "--trace";
+                            option == "--phone" || output;
     if (!takesValue && option != "--simulate" && inlineValue) {
       return fail("option " + option + " takes no value");
     }
@@ -138,12 +165,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
       line.level = *level;
     } else if (option == "--phone") {
       line.phone = *v;
-    } else if (option == "--save-log") {
-      line.saveLog = *v;
-    } else if (option == "--clipboard") {
-      line.clipboard = *v;
-    } else if (option == "--trace") {
-      line.trace = *v;
+    } else if (output) {
+      line.*output->path = *v;
     } else if (option == "--nextel") {
       line.nextel = true;
     } else if (option == "--fast") {
@@ -171,8 +194,8 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   if (line.fast && !line.simulate) {
     return ParseResult{std::nullopt, "--fast needs --simulate: a real modem keeps real time"};
   }
-  if (line.saveLog && line.clipboard && SameFile(*line.saveLog, *line.clipboard)) {
-    return ParseResult{std::nullopt, "--save-log and --clipboard name the same file"};
+  if (const auto shared = SharedFile(line)) {
+    return ParseResult{std::nullopt, *shared + " name the same file"};
   }
   return {line, {}};
 }
@@ -226,15 +249,17 @@ std::string UsageText() {
          "  --version             show the version\n"
          "\n"
          "Log lines go to standard output as they are written. Prompts are asked on\n"
-         "the terminal: a typed line is OK, an empty line or end of input is Cancel.\n"
+         "the terminal (standard error when the log is piped): a typed line is OK, an\n"
+         "empty line or end of input is Cancel.\n"
          "With --simulate, the \"Action Required\" box power-cycles the simulated modem\n"
          "(a replayed one goes off and on as recorded).\n"
-         "Ctrl+C is File > Exit, also at a prompt: the run stops at its next step and\n"
-         "still writes its files.\n"
+         "Ctrl+C, SIGTERM and SIGHUP are File > Exit, also at a prompt: the run stops\n"
+         "at its next step, still writes its files and says so in the log's last line.\n"
+         "A file is written beside itself as NAME.partial and put in place at the end.\n"
          "\n"
          "Exit status: 0 the procedure reached its normal end, 1 it ended early, was\n"
          "stopped or found no modem, 2 a port error ended it, 64 a bad command line,\n"
-         "74 the log or clipboard file could not be written.\n";
+         "74 an output file could not be written.\n";
 }
 
 }  // namespace console

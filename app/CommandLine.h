@@ -32,6 +32,19 @@ struct CommandLine {
 std::string ProcedureName(Procedure procedure);
 std::string LevelName(std::uint8_t level);
 
+// The files a run writes, each named by its option. The parser checks them
+// all and the runner opens and commits them all by this one table: a new
+// output is a member above and a line here.
+struct OutputOption {
+  const char* option;
+  std::optional<std::string> CommandLine::*path;
+};
+inline constexpr OutputOption kOutputOptions[] = {
+    {"--save-log", &CommandLine::saveLog},
+    {"--clipboard", &CommandLine::clipboard},
+    {"--trace", &CommandLine::trace},
+};
+
 // The trace file of a "--simulate=replay:FILE", else nullopt.
 std::optional<std::string> ReplayedTrace(const std::string& simulate);
 

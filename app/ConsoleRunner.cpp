@@ -1,6 +1,7 @@
 #include "app/ConsoleRunner.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdio>
 #include <cstdlib>
 #include <istream>
@@ -9,12 +10,13 @@
 #include <ostream>
 
 #include "app/CommandLine.h"
+#include "app/OutputFile.h"
 #include "app/PortNames.h"
-#include "app/ReplacedFile.h"
 #include "app/SessionTraces.h"
 #include "app/TelvoraMain.h"
 #include "app/TerminalText.h"
 #include "platform/clock.h"
+#include "platform/commapi/open_failure.h"
 #include "platform/commapi/trace_recorder.h"
 #include "platform/commapi/virtual_device.h"
 #include "platform/environment.h"
@@ -52,10 +54,10 @@ class ConsoleBackend : public toolkit::HeadlessBackend {
       return;
     }
     boxes.push_back({caption, text, icon});
-    *output << caption << ": " << text
-            << (simulated ? "\n(the simulated modem is switched off and on)"
-                          : "\n(the replayed modem goes off and on as recorded)")
-            << std::endl;
+    *log << caption << ": " << text
+         << (simulated ? "\n(the simulated modem is switched off and on)"
+                       : "\n(the replayed modem goes off and on as recorded)")
+         << std::endl;
     // The box is modal: the window keeps handling the port while it shows.
     // The switch is pressed a step after the box appears, as a person would:
     // what the box's own moment brought is handled first, so that a session
@@ -78,6 +80,7 @@ class ConsoleBackend : public toolkit::HeadlessBackend {
   }
 
   bool copied = false;
+  std::ostream* log = nullptr;  // where the log streams; prompts go to output
   sim::SimulatedModem* simulated = nullptr;
   sim::ReplayDevice* replayed = nullptr;
 };
@@ -119,12 +122,21 @@ class SimulatedPort {
 };
 
 // --port PATH: COMn stands for that device for the length of the run, as
-// TELVORA_COMn would make it.
+// TELVORA_COMn would make it; a device that is not there is named by the
+// path the user gave.
 class MappedPort {
  public:
-  MappedPort(int port, const std::string& path) : mapping_("TELVORA_COM" + std::to_string(port), path) {}
+  MappedPort(int port, const std::string& path)
+      : deviceName_("\\\\.\\COM" + std::to_string(port)),
+        mapping_("TELVORA_COM" + std::to_string(port), path) {
+    commapi::NameByPath(deviceName_, true);
+  }
+  ~MappedPort() { commapi::NameByPath(deviceName_, false); }
+  MappedPort(const MappedPort&) = delete;
+  MappedPort& operator=(const MappedPort&) = delete;
 
  private:
+  std::string deviceName_;
   platform::ScopedVariable mapping_;
 };
 
@@ -242,27 +254,52 @@ bool RunProcedure(TMain_Form& form, Procedure procedure, const ConsoleBackend& u
   return false;
 }
 
-// The files a run writes, prepared before it starts so that a bad path is
-// found before the modem is touched: the log and the clipboard at its end,
-// the session trace as it goes.
-struct OutputFiles {
-  ReplacedFile log, clipboard;
-  std::unique_ptr<commapi::TraceRecorder> trace;
-};
+// The files a run writes (kOutputOptions), all prepared before it starts so
+// that a bad path is found before the modem is touched and changes no file;
+// the session trace is written as it goes, the others at the end.
+class OutputFiles {
+ public:
+  bool Open(const CommandLine& line, std::ostream& err) {
+    for (std::size_t i = 0; i < std::size(kOutputOptions); ++i) {
+      const std::optional<std::string>& path = line.*kOutputOptions[i].path;
+      std::string why;
+      if (path && !files_[i].Open(*path, why)) {
+        err << "telvora: cannot write " << *path << ": " << why << "\n";
+        return false;
+      }
+    }
+    if (line.trace)
+      trace_ = commapi::TraceRecorder::Start(
+          [&file = For(&CommandLine::trace)](std::string_view text) { file.Append(text); });
+    return true;
+  }
 
-bool OpenOutputs(const CommandLine& line, OutputFiles& files, std::ostream& err) {
-  auto open = [&err](ReplacedFile& file, const std::string& path) {
-    std::string why;
-    if (file.Open(path, why)) return true;
-    err << "telvora: cannot write " << path << ": " << why << "\n";
-    return false;
-  };
-  if (line.trace && !(files.trace = commapi::TraceRecorder::Start(*line.trace)))
-    err << "telvora: cannot write " << *line.trace << "\n";
-  return (!line.saveLog || open(files.log, *line.saveLog)) &&
-         (!line.clipboard || open(files.clipboard, *line.clipboard)) &&
-         (!line.trace || files.trace);
-}
+  // The file of an output the command line names.
+  OutputFile& For(std::optional<std::string> CommandLine::*path) {
+    std::size_t i = 0;
+    while (kOutputOptions[i].path != path) ++i;
+    return files_[i];
+  }
+
+  // Ends the trace and puts every file in place. False, with a message for
+  // each, when any could not be written.
+  bool Commit(const CommandLine& line, std::ostream& err) {
+    trace_.reset();
+    bool ok = true;
+    for (std::size_t i = 0; i < std::size(kOutputOptions); ++i) {
+      const std::optional<std::string>& path = line.*kOutputOptions[i].path;
+      std::string why;
+      if (!path || files_[i].Commit(why)) continue;
+      err << "telvora: cannot write " << *path << ": " << why << "\n" << std::flush;
+      ok = false;
+    }
+    return ok;
+  }
+
+ private:
+  std::array<OutputFile, std::size(kOutputOptions)> files_;
+  std::unique_ptr<commapi::TraceRecorder> trace_;
+};
 
 // The modem of --simulate: a profile of the simulator or a recorded one.
 struct ModemChoice {
@@ -288,26 +325,12 @@ bool ChooseModem(const CommandLine& line, ModemChoice& modem, std::ostream& err)
   return modem.device != nullptr;
 }
 
-// False, with a message, when a file could not be written.
-bool CommitOutputs(const CommandLine& line, OutputFiles& files, const std::string& log,
-                   const std::string& clipboard, std::ostream& err) {
-  bool ok = true;
-  auto commit = [&](ReplacedFile& file, const std::string& path, const std::string& text) {
-    std::string why;
-    if (file.Commit(text, why)) return;
-    err << "telvora: cannot write " << path << ": " << why << "\n" << std::flush;
-    ok = false;
-  };
-  if (line.saveLog) commit(files.log, *line.saveLog, log);
-  if (line.clipboard) commit(files.clipboard, *line.clipboard, clipboard);
-  return ok;
-}
-
+// Prompts are asked on out when it is a terminal, else on err.
 int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostream& err,
         bool outputIsTerminal) {
   OutputFiles files;
   ModemChoice modem;
-  if (!ChooseModem(line, modem, err) || !OpenOutputs(line, files, err)) return kBadCommandLine;
+  if (!ChooseModem(line, modem, err) || !files.Open(line, err)) return kBadCommandLine;
 
   platform::SetMainThread();
   VirtualTimeScope virtualTime(line.fast);
@@ -321,8 +344,9 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
   app.SetBackend(std::move(backend));
   ui.terminal = true;
   ui.input = &in;
-  ui.output = &out;
+  ui.output = outputIsTerminal ? &out : &err;  // a prompt is no line of a piped log
   ui.errorOutput = &err;
+  ui.log = &out;
 
   std::optional<MappedPort> mapped;
   if (line.device) mapped.emplace(line.port, *line.device);
@@ -344,11 +368,11 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
     err << text << "\n" << std::flush;
     status = kPortError;
   };
+  std::string log;
   {
     TMain_Form form;
-    form.Output_Memo.OnLineAdded = [&out, outputIsTerminal](const std::string& text) {
-      // Modem bytes reach the screen as escapes, never as terminal commands.
-      out << (outputIsTerminal ? TerminalSafeText(text) : text) << '\n' << std::flush;
+    form.Output_Memo.OnLineAdded = [&out](const std::string& text) {
+      out << text << '\n' << std::flush;
     };
     if (line.lines) {
       const platform::clock::Millis start = platform::clock::Now();
@@ -369,17 +393,20 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
       reportError(form.ErrorBoxText(error));
     }
     app.OnInterrupt = nullptr;
-
-    std::string log;
+    if (platform::interrupt::Caught() > 0) {
+      form.LogLine(kStoppedByUser);
+      if (status == kNormalEnd) status = kEndedEarly;
+    }
     for (const std::string& text : form.Output_Memo.Lines()) log += text + '\n';
-    if (!CommitOutputs(line, files, log, ui.copied ? ui.clipboard : std::string(), err))
-      status = kOutputError;
   }  // the form closes the port before the modem goes
   try {
     app.ProcessMessages();  // a replay that went astray at the last close says so
   } catch (const std::exception& error) {
     reportError(error.what());
   }
+  files.For(&CommandLine::saveLog).Append(log);
+  files.For(&CommandLine::clipboard).Append(ui.copied ? ui.clipboard : std::string());
+  if (!files.Commit(line, err)) status = kOutputError;
   ui.simulated = nullptr;
   ui.replayed = nullptr;
   simulated.reset();
@@ -400,8 +427,13 @@ bool IsConsoleCommandLine(const std::vector<std::string>& args) {
   return false;
 }
 
-int RunConsole(const std::vector<std::string>& args, std::istream& in, std::ostream& out,
-               std::ostream& err, bool outputIsTerminal) {
+int RunConsole(const std::vector<std::string>& args, std::istream& in, std::ostream& plainOut,
+               std::ostream& plainErr, Terminals terminals) {
+  // Every message, not just the log: a trace's line, a device's or a
+  // holder's name, a file name from the command line.
+  std::optional<TerminalStream> shownOut, shownErr;
+  std::ostream& out = terminals.output ? shownOut.emplace(plainOut) : plainOut;
+  std::ostream& err = terminals.error ? shownErr.emplace(plainErr) : plainErr;
   const ParseResult parsed = ParseCommandLine(args);
   if (!parsed.commandLine) {
     err << "telvora: " << parsed.error << "\n\n" << UsageText();
@@ -425,7 +457,7 @@ int RunConsole(const std::vector<std::string>& args, std::istream& in, std::ostr
     case Action::Run:
       break;
   }
-  return Run(line, in, out, err, outputIsTerminal);
+  return Run(line, in, out, err, terminals.output);
 }
 
 }  // namespace console

@@ -17,7 +17,7 @@ bool TMain_Form::DetectModem() {
 void TMain_Form::DetectAt(comms::TBaudRate speed, bool& detected, const std::string& speedText) {
   Output_Memo.Clear();
   ComPort->SetBaudRate(speed);
-  ComPort->Open();
+  OpenPort();
   detected = DetectModem();
   if (detected) {
     if (MessageLevel >= 2) LogLine("Modem detected at " + speedText);

@@ -153,7 +153,7 @@ void TMain_Form::EndCallLeftByError() {
   if (!callMayBeUp_) return;
   try {
     RaiseRtsAndDtr();
-    ComPort->Open();
+    OpenPort();
     if (ComPort->CarrierState())
       HangUpOutlastingExit();
     else

@@ -106,7 +106,7 @@ bool TMain_Form::RoverStart() {
   // its replies back while RTS is low would then fail every command of this
   // run. Start from the lines a detection leaves.
   RaiseRtsAndDtr();
-  ComPort->Open();
+  OpenPort();
   Pause(100);
   return ResetModem();
 }

@@ -30,7 +30,7 @@ bool ReopenIfVanished(TMain_Form& form) {
   form.DropPortFault();  // the monitoring thread met the same vanish
   for (std::uint32_t waited = 0;; waited += kReopenStepMs) {
     try {
-      form.ComPort->Open();
+      form.OpenPort();
       if (form.MessageLevel >= 3) form.LogLine("Port reopened after power cycle");
       return true;
     } catch (const comms::EComPort&) {
@@ -88,7 +88,7 @@ bool TMain_Form::SavingPrepare() {
   // As the Rover Test does: a run that ended early may have left RTS low, and
   // a modem with hardware flow control would then hold back every reply.
   RaiseRtsAndDtr();
-  ComPort->Open();
+  OpenPort();
   Pause(100);
   LogLine("");
   LineNoticesEnabled = true;

@@ -44,9 +44,18 @@ TMain_Form::TMain_Form() : toolkit::TForm("Main_Form") {
 }
 
 TMain_Form::~TMain_Form() {
-  // Closing the port may still run its event handlers, which use the fields
-  // below; so the port goes first, while they are all alive.
+  // Closing the port may still run its event handlers (a modem that keeps
+  // talking has a received-characters event waiting), and they use ComPort
+  // itself and the fields below: so it closes first, while they are all
+  // alive. unique_ptr::reset would clear ComPort before the close. What a
+  // failed close leaves is released by the port's own destructor.
+  try {
+    ComPort->Close();
+  } catch (const std::exception&) {
+  }
   ComPort.reset();
+  std::string unwritten;  // no box to say so while the window goes
+  if (trace_.recorder) StopRecordingTrace(unwritten);
   toolkit::Application::Instance().SetWorkerExceptionFilter(nullptr);
 }
 
@@ -92,4 +101,9 @@ void TMain_Form::LogLine(const std::string& text) {
   const std::size_t before = Output_Memo.Lines().size();
   Output_Memo.Append(text);
   TraceLogLines(*this, before);
+}
+
+void TMain_Form::OpenPort() {
+  ComPort->Open();
+  if (MessageLevel >= 3 && !ComPort->OpenNote().empty()) LogLine(ComPort->OpenNote());
 }

@@ -9,6 +9,7 @@
 #include <mutex>
 #include <string>
 
+#include "app/OutputFile.h"
 #include "app/ReplyRecognition.h"
 #include "app/RoverVerdict.h"
 #include "app/RunResults.h"
@@ -132,6 +133,9 @@ class TMain_Form : public toolkit::TForm {
   // Waiting: a pause processes messages before and after its sleep; a plain
   // sleep processes nothing.
   void Pause(std::uint32_t ms);
+  // Opens the port; an open that had to take the device over says so at
+  // Verbose.
+  void OpenPort();
   // Forgets the port error the monitoring thread met, for a caller that has
   // dealt with its cause (a vanished port it closed).
   void DropPortFault();
@@ -217,8 +221,17 @@ class TMain_Form : public toolkit::TForm {
   // return in it would end the dial command early.
   static std::string NumberAsEntered(const std::string& typed);
   bool commandRunning_ = false;
-  // The session trace being recorded (File > Record Trace...), if any.
-  std::unique_ptr<commapi::TraceRecorder> trace_;
+  // The session trace being recorded (File > Record Trace...), while
+  // recorder is set; its file is put in place when the recording stops or
+  // the window closes (SessionTraces.cpp).
+  struct TraceRecording {
+    std::string path;
+    OutputFile file;
+    std::unique_ptr<commapi::TraceRecorder> recorder;
+  };
+  TraceRecording trace_;
+  // False, with why, when the trace could not be written.
+  bool StopRecordingTrace(std::string& why);
   // Dialogue engine and detection (Dialogue.cpp, Detect.cpp).
   // E&xit ends every wait after its first pass, unless this is set.
   bool waitsOutlastExit_ = false;

@@ -22,7 +22,8 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 1, argv + argc);
   if (console::IsConsoleCommandLine(args)) {
     return console::RunConsole(args, std::cin, std::cout, std::cerr,
-                               platform::interrupt::StandardOutputIsTerminal());
+                               {platform::interrupt::StandardOutputIsTerminal(),
+                                platform::interrupt::StandardErrorIsTerminal()});
   }
 
   std::unique_ptr<toolkit::Backend> window = toolkit::MakeWindowBackend(argc, argv);

@@ -1,6 +1,7 @@
 // What make bench measures; each part fills its rows of the one table.
 #pragma once
 
+#include <cstddef>
 #include <string>
 #include <vector>
 
@@ -23,5 +24,13 @@ std::vector<Row> IdleWaitCpu(int seconds);
 // Reply recognition while a flood of unrecognised text fills the buffer:
 // cost per received byte at several buffer sizes.
 std::vector<Row> RecognitionUnderFlood();
+
+// Rover Tests back to back in one window against the simulated modem, in
+// virtual time: memory and open descriptors after the first and the last.
+std::vector<Row> Soak(int runs);
+
+// The session report of an hour of a chatty modem: the time to read its
+// trace and render the page, and the page's size.
+std::vector<Row> ReportOfLongSession(std::size_t events);
 
 }  // namespace bench

@@ -78,6 +78,7 @@ void TComPort::CreateHandle() {
   handle_ = CreateFileA(DeviceName().c_str(), GENERIC_READ | GENERIC_WRITE, 0, nullptr,
                         OPEN_EXISTING, FILE_FLAG_OVERLAPPED, nullptr);
   openFailureHint_.clear();
+  openNote_ = DescribeOpenNote(DeviceName());  // empty for a failed open
   if (handle_ == INVALID_HANDLE_VALUE) {
     const DWORD error = GetLastError();
     openFailureHint_ = DescribeOpenFailure(DeviceName());

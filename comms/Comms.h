@@ -168,6 +168,9 @@ class TComPort : public rtl::TComponent {
   // One line for the user on why the last Open could not open the device
   // (who holds it, ...); empty when there is nothing to add or it could.
   const std::string& OpenFailureHint() const { return openFailureHint_; }
+  // One line on what the last successful Open took beyond a plain open (a
+  // device taken over from a program that ended); empty for a plain open.
+  const std::string& OpenNote() const { return openNote_; }
   std::int32_t WaitForLastOperation();
   void AbortAllOperations();
 
@@ -260,6 +263,7 @@ class TComPort : public rtl::TComponent {
   };
   std::atomic<std::thread::id> handlerThread_{};
   std::string openFailureHint_;
+  std::string openNote_;
 
   std::unique_ptr<TComThread> thread_;
   bool threadCreated_ = false;

@@ -1,4 +1,5 @@
-// Ctrl+C on POSIX: SIGINT, caught on the user-interface thread alone.
+// Ctrl+C on POSIX: SIGINT, and SIGTERM and SIGHUP with it, caught on the
+// user-interface thread alone; SIGPIPE ignored while caught.
 #include <errno.h>
 #include <fcntl.h>
 #include <poll.h>
@@ -7,6 +8,7 @@
 #include <unistd.h>
 
 #include <atomic>
+#include <iterator>
 
 #include "platform/interrupt.h"
 
@@ -22,9 +24,11 @@ std::atomic<void (*)()> target{nullptr};
 // when the signal lands between its check and its wait.
 std::atomic<int> wakeWrite{-1};
 int wakeRead = -1;
-struct sigaction previous {};
+constexpr int kStopSignals[] = {SIGINT, SIGTERM, SIGHUP};
+struct sigaction previous[std::size(kStopSignals)] {};
+struct sigaction previousPipe {};
 
-extern "C" void OnSigInt(int) {
+extern "C" void OnStopSignal(int) {
   const int savedErrno = errno;
   caught.fetch_add(1);
   if (void (*fn)() = target.load()) fn();
@@ -46,15 +50,21 @@ Catcher::Catcher(void (*onInterrupt)()) {
   caught.store(0);
   target.store(onInterrupt);
   struct sigaction action {};
-  action.sa_handler = OnSigInt;
+  action.sa_handler = OnStopSignal;
   // Other blocking calls simply go on; the prompt's poll() ends regardless.
   action.sa_flags = SA_RESTART;
   sigemptyset(&action.sa_mask);
-  ::sigaction(SIGINT, &action, &previous);
+  for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+    ::sigaction(kStopSignals[i], &action, &previous[i]);
+  struct sigaction ignore {};
+  ignore.sa_handler = SIG_IGN;
+  ::sigaction(SIGPIPE, &ignore, &previousPipe);
 }
 
 Catcher::~Catcher() {
-  ::sigaction(SIGINT, &previous, nullptr);
+  ::sigaction(SIGPIPE, &previousPipe, nullptr);
+  for (std::size_t i = 0; i < std::size(kStopSignals); ++i)
+    ::sigaction(kStopSignals[i], &previous[i], nullptr);
   target.store(nullptr);
   caught.store(0);
   if (const int fd = wakeWrite.exchange(-1); fd >= 0) ::close(fd);
@@ -69,10 +79,10 @@ struct ShieldedScope::Saved {
 };
 
 ShieldedScope::ShieldedScope() : saved_(std::make_unique<Saved>()) {
-  sigset_t interrupt;
-  sigemptyset(&interrupt);
-  sigaddset(&interrupt, SIGINT);
-  pthread_sigmask(SIG_BLOCK, &interrupt, &saved_->mask);
+  sigset_t stop;
+  sigemptyset(&stop);
+  for (const int number : kStopSignals) sigaddset(&stop, number);
+  pthread_sigmask(SIG_BLOCK, &stop, &saved_->mask);
 }
 
 ShieldedScope::~ShieldedScope() { pthread_sigmask(SIG_SETMASK, &saved_->mask, nullptr); }
@@ -90,6 +100,7 @@ std::optional<std::string> ReadStandardInputLine(const std::function<void()>& se
     if (got < 0 && (errno == EINTR || errno == EAGAIN)) continue;
     if (got <= 0) return line.empty() ? std::nullopt : std::optional(line);
     if (byte != '\n') {
+      if (line.size() == kLongestLine) return std::nullopt;
       line += byte;
       continue;
     }
@@ -99,5 +110,7 @@ std::optional<std::string> ReadStandardInputLine(const std::function<void()>& se
 }
 
 bool StandardOutputIsTerminal() { return ::isatty(STDOUT_FILENO) == 1; }
+
+bool StandardErrorIsTerminal() { return ::isatty(STDERR_FILENO) == 1; }
 
 }  // namespace platform::interrupt

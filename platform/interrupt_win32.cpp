@@ -131,6 +131,7 @@ std::optional<std::string> ReadStandardInputLine(const std::function<void()>& se
       return line.empty() ? std::nullopt : std::optional(line);
     }
     if (byte != '\n') {
+      if (line.size() == kLongestLine) return std::nullopt;
       line += byte;
       continue;
     }
@@ -141,6 +142,10 @@ std::optional<std::string> ReadStandardInputLine(const std::function<void()>& se
 
 bool StandardOutputIsTerminal() {
   return GetFileType(GetStdHandle(STD_OUTPUT_HANDLE)) == FILE_TYPE_CHAR;
+}
+
+bool StandardErrorIsTerminal() {
+  return GetFileType(GetStdHandle(STD_ERROR_HANDLE)) == FILE_TYPE_CHAR;
 }
 
 }  // namespace platform::interrupt

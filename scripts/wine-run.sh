@@ -8,7 +8,8 @@
 #   scripts/wine-run.sh PROGRAM.exe [ARGS...]   (needs root, for the namespace)
 #
 # The prefix is build/windows/wineprefix (WINEPREFIX overrides it), made on
-# first use and reused.
+# first use and reused. TELVORA_WINE_DPI=192 makes a new prefix draw at that
+# DPI (200 % scaling) instead of 96.
 set -euo pipefail
 root="$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)"
 
@@ -24,7 +25,9 @@ for tty in /dev/ttyS*; do
 done
 
 export WINEPREFIX="${WINEPREFIX:-$root/build/windows/wineprefix}"
-export WINEARCH=win64 WINEDEBUG="${WINEDEBUG:--all}" WINEDLLOVERRIDES="mscoree,mshtml="
+# No menu entries on this machine for the shortcuts an installer makes in the prefix.
+export WINEARCH=win64 WINEDEBUG="${WINEDEBUG:--all}"
+export WINEDLLOVERRIDES="mscoree,mshtml=;winemenubuilder.exe=d"
 wine64=$(command -v wine64 || echo /usr/lib/wine/wine64)
 
 # Wine links COM ports to /dev/ttyS* whenever a session starts: start it (a
@@ -33,7 +36,8 @@ wineserver="$(dirname "$(readlink -f "$wine64")")/wineserver"
 # The wine server outlives this script: it must not hold the lock (fd 9) or
 # the caller's output open.
 drop_serial_links() {
-  "$wineserver" -p 10 </dev/null >/dev/null 2>&1 9>&- || true  # fails when it runs already
+  # -p10, not -p 10: a bare -p keeps the server, and the session, forever.
+  "$wineserver" -p10 </dev/null >/dev/null 2>&1 9>&- || true  # fails when it runs already
   "$wine64" cmd /c exit </dev/null >/dev/null 2>&1 9>&-
   local link
   for link in "$WINEPREFIX"/dosdevices/com*; do
@@ -48,6 +52,10 @@ mkdir -p "$(dirname "$WINEPREFIX")"
   if [ ! -f "$WINEPREFIX/.telvora-ready" ]; then
     echo "wine-run: creating the wine prefix $WINEPREFIX (once, about 30 s)" >&2
     "$wine64" wineboot -i </dev/null >/dev/null 2>&1 9>&-
+    if [ -n "${TELVORA_WINE_DPI:-}" ]; then
+      "$wine64" reg add 'HKCU\Control Panel\Desktop' /v LogPixels /t REG_DWORD \
+        /d "$TELVORA_WINE_DPI" /f </dev/null >/dev/null 2>&1 9>&-
+    fi
     "$wineserver" -w 9>&-
     touch "$WINEPREFIX/.telvora-ready"
   fi

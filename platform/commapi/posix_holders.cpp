@@ -6,6 +6,7 @@
 
 #include <charconv>
 #include <cstring>
+#include <filesystem>
 #include <fstream>
 #include <memory>
 #include <string_view>
@@ -42,33 +43,61 @@ bool IsMasterOf(const std::string& processDir, const char* fd, int index) {
   return false;
 }
 
+// What one process holds of a terminal device (none: only the master is
+// looked for) and of the master of pseudo-terminal ptyIndex.
+struct Held {
+  bool device = false;
+  bool master = false;
+};
+
+Held WhatIsHeld(const std::string& processDir, std::optional<dev_t> device,
+                std::optional<int> ptyIndex) {
+  Held held;
+  const Dir fds(::opendir((processDir + "/fd").c_str()));
+  if (!fds) return held;  // gone, or not ours to look at
+  while (const dirent* fd = ::readdir(fds.get())) {
+    if (fd->d_name[0] == '.') continue;
+    struct stat target {};
+    const std::string path = processDir + "/fd/" + fd->d_name;
+    if (device && ::stat(path.c_str(), &target) == 0 && S_ISCHR(target.st_mode) &&
+        target.st_rdev == *device) {
+      held.device = true;
+    } else if (ptyIndex && IsMasterOf(processDir, fd->d_name, *ptyIndex)) {
+      held.master = true;
+    }
+  }
+  return held;
+}
+
+// The first process for which wanted(its pid, its /proc directory) is true.
+template <typename Wanted>
+std::optional<Holder> FindProcess(Wanted wanted) {
+  const Dir proc(::opendir("/proc"));
+  if (!proc) return std::nullopt;
+  while (const dirent* process = ::readdir(proc.get())) {
+    const std::optional<long> pid = Number(process->d_name);
+    if (pid && wanted(static_cast<pid_t>(*pid), std::string("/proc/") + process->d_name))
+      return HolderOf(static_cast<pid_t>(*pid));
+  }
+  return std::nullopt;
+}
+
 }  // namespace
 
 std::optional<Holder> FindOtherHolder(dev_t device, std::optional<int> ptyIndex) {
-  const Dir proc(::opendir("/proc"));
-  if (!proc) return std::nullopt;
   const pid_t self = ::getpid();
-  while (const dirent* process = ::readdir(proc.get())) {
-    const std::optional<long> pid = Number(process->d_name);
-    if (!pid || *pid == self) continue;
-    const std::string processDir = std::string("/proc/") + process->d_name;
-    const Dir fds(::opendir((processDir + "/fd").c_str()));
-    if (!fds) continue;  // gone, or not ours to look at
-    bool holdsDevice = false, holdsMaster = false;
-    while (const dirent* fd = ::readdir(fds.get())) {
-      if (fd->d_name[0] == '.') continue;
-      struct stat target {};
-      const std::string path = processDir + "/fd/" + fd->d_name;
-      if (::stat(path.c_str(), &target) == 0 && S_ISCHR(target.st_mode) &&
-          target.st_rdev == device) {
-        holdsDevice = true;
-      } else if (ptyIndex && IsMasterOf(processDir, fd->d_name, *ptyIndex)) {
-        holdsMaster = true;
-      }
-    }
-    if (holdsDevice && !holdsMaster) return HolderOf(static_cast<pid_t>(*pid));
-  }
-  return std::nullopt;
+  return FindProcess([&](pid_t pid, const std::string& processDir) {
+    if (pid == self) return false;
+    const Held held = WhatIsHeld(processDir, device, ptyIndex);
+    return held.device && !held.master;
+  });
+}
+
+std::optional<Holder> FindFarEnd(int ptyIndex) {
+  // This very process may be the far end.
+  return FindProcess([&](pid_t, const std::string& processDir) {
+    return WhatIsHeld(processDir, std::nullopt, ptyIndex).master;
+  });
 }
 
 Holder HolderOf(pid_t pid) {
@@ -78,18 +107,23 @@ Holder HolderOf(pid_t pid) {
   return {pid, name};
 }
 
-std::string InUseLine(const Holder& holder) {
+std::string Named(const Holder& holder) {
   const std::string who = holder.name.empty() ? "another program" : holder.name;
-  return "In use by " + who + " (pid " + std::to_string(holder.pid) + ")";
+  return who + " (pid " + std::to_string(holder.pid) + ")";
 }
 
-std::optional<int> PtyIndex(int fd) {
-  char name[64] = {};
-  if (::ttyname_r(fd, name, sizeof name) != 0) return std::nullopt;
-  std::string_view path = name;
+std::string InUseLine(const Holder& holder) { return "In use by " + Named(holder); }
+
+std::string LockedLine(const Holder& holder, const std::string& lockPath) {
+  return "Locked by " + Named(holder) + " in " + lockPath;
+}
+
+std::optional<int> PtyIndex(const std::string& devicePath) {
+  std::error_code error;
+  const std::string path = std::filesystem::canonical(devicePath, error).string();
   constexpr std::string_view kSlaves = "/dev/pts/";
-  if (!path.starts_with(kSlaves)) return std::nullopt;
-  const std::optional<long> index = Number(path.substr(kSlaves.size()));
+  if (error || !path.starts_with(kSlaves)) return std::nullopt;
+  const std::optional<long> index = Number(std::string_view(path).substr(kSlaves.size()));
   if (!index) return std::nullopt;
   return static_cast<int>(*index);
 }

@@ -19,13 +19,23 @@ struct Holder {
 // Processes this one may not look into are not seen.
 std::optional<Holder> FindOtherHolder(dev_t device, std::optional<int> ptyIndex);
 
+// The process that holds the master of pseudo-terminal ptyIndex.
+std::optional<Holder> FindFarEnd(int ptyIndex);
+
 // The holder process `pid`, named from /proc.
 Holder HolderOf(pid_t pid);
 
 // "In use by ModemManager (pid 812)".
 std::string InUseLine(const Holder& holder);
 
-// The index of the pseudo-terminal slave open on fd, if it is one.
-std::optional<int> PtyIndex(int fd);
+// "Locked by minicom (pid 812) in /var/lock/LCK..ttyUSB0".
+std::string LockedLine(const Holder& holder, const std::string& lockPath);
+
+// "ModemManager (pid 812)".
+std::string Named(const Holder& holder);
+
+// The index of the pseudo-terminal slave at devicePath (symlinks followed),
+// if it is one.
+std::optional<int> PtyIndex(const std::string& devicePath);
 
 }  // namespace commapi

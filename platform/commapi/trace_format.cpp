@@ -4,6 +4,7 @@
 #include <array>
 #include <charconv>
 #include <filesystem>
+#include <fstream>
 #include <optional>
 #include <sstream>
 #include <utility>
@@ -346,12 +347,10 @@ ReadResult Load(const std::string& path) {
   return result;
 }
 
-Writer::Writer(const std::string& path) : file_(path, std::ios::binary | std::ios::trunc) {}
-
 void Writer::Write(const Event& event) {
-  file_ << event.ms << ' ' << Describe(event) << '\n' << std::flush;
+  sink_(std::to_string(event.ms) + ' ' + Describe(event) + '\n');
 }
 
-void Writer::Comment(std::string_view text) { file_ << "# " << text << '\n' << std::flush; }
+void Writer::Comment(std::string_view text) { sink_("# " + std::string(text) + '\n'); }
 
 }  // namespace commapi::trace

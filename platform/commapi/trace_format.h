@@ -21,10 +21,11 @@
 #pragma once
 
 #include <cstdint>
-#include <fstream>
+#include <functional>
 #include <istream>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
 #include "platform/commapi/commapi.h"
@@ -118,17 +119,18 @@ ReadResult Read(std::istream& in);
 // starts with the path.
 ReadResult Load(const std::string& path);
 
-// Writes a trace line by line, each flushed at once, so that a crash loses at
-// most the line being written.
+// Writes a trace line by line, each handed to the sink whole and at once, so
+// that a crash loses at most the line being written. Where the lines go, and
+// what a failure to write them means, is the sink's business.
 class Writer {
  public:
-  explicit Writer(const std::string& path);
-  bool Ok() const { return bool(file_); }
+  using Sink = std::function<void(std::string_view line)>;
+  explicit Writer(Sink sink) : sink_(std::move(sink)) {}
   void Write(const Event& event);
   void Comment(std::string_view text);
 
  private:
-  std::ofstream file_;
+  Sink sink_;
 };
 
 }  // namespace commapi::trace

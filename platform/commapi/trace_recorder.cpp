@@ -16,7 +16,7 @@ using trace::Event;
 using trace::Kind;
 
 struct TraceRecorder::State {
-  explicit State(const std::string& path) : writer(path) {}
+  explicit State(trace::Writer::Sink sink) : writer(std::move(sink)) {}
 
   // Writes event at the time at (the present by default): ms since the first
   // event of the recording, never before the last one written, as the file
@@ -116,9 +116,8 @@ platform::clock::Millis PortTime(HANDLE handle, Ask ask) {
 
 }  // namespace
 
-std::unique_ptr<TraceRecorder> TraceRecorder::Start(const std::string& path) {
-  auto state = std::make_unique<State>(path);
-  if (!state->writer.Ok()) return nullptr;
+std::unique_ptr<TraceRecorder> TraceRecorder::Start(trace::Writer::Sink sink) {
+  auto state = std::make_unique<State>(std::move(sink));
   state->writer.Comment("Telvora session trace: ms since the first event, then the event.");
   state->writer.Comment("The program's: open, close, send BYTES, set BAUD dtr= rts=.");
   state->writer.Comment(

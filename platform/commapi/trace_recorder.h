@@ -23,8 +23,8 @@ namespace commapi {
 // recorder at a time: a newer one takes over.
 class TraceRecorder {
  public:
-  // Null when the file cannot be written.
-  static std::unique_ptr<TraceRecorder> Start(const std::string& path);
+  // The trace goes to sink a line at a time, as it happens.
+  static std::unique_ptr<TraceRecorder> Start(trace::Writer::Sink sink);
   ~TraceRecorder();
   TraceRecorder(const TraceRecorder&) = delete;
   TraceRecorder& operator=(const TraceRecorder&) = delete;

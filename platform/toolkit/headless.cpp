@@ -13,6 +13,16 @@ namespace {
 
 constexpr std::size_t kMaxPromptLength = 255;
 
+// Asks on the terminal and reads the answer; an answer that never came (end
+// of input, Ctrl+C) still ends the prompt's line.
+std::optional<std::string> Ask(std::ostream& output, std::istream& input,
+                               const std::string& prompt) {
+  output << prompt << std::flush;
+  std::optional<std::string> answer = ReadLineWhileModal(input);
+  if (!answer) output << std::endl;
+  return answer;
+}
+
 }  // namespace
 
 struct HeadlessBackend::Waiter {
@@ -58,8 +68,7 @@ bool HeadlessBackend::InputQuery(const std::string& title, const std::string& la
   prompts.push_back({title, label, value});
   std::optional<std::string> answer;
   if (promptAnswers.empty() && terminal) {
-    *output << title << " - " << label << " [" << value << "]: " << std::flush;
-    answer = ReadLineWhileModal(*input);
+    answer = Ask(*output, *input, title + " - " + label + " [" + value + "]: ");
     if (answer && answer->empty()) answer.reset();
   } else {
     if (!promptAnswers.empty()) {
@@ -80,8 +89,7 @@ void HeadlessBackend::MessageBox(const std::string& caption, const std::string& 
   *output << caption << ": " << text << std::endl;
   if (onMessageBox) onMessageBox(box);
   if (terminal) {
-    *output << "(press Enter) " << std::flush;
-    ReadLineWhileModal(*input);
+    Ask(*output, *input, "(press Enter) ");
   } else {
     Application::Instance().ServeWhileModal();
   }

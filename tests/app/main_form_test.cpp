@@ -350,4 +350,17 @@ TEST(MainFormBusy, AnUnplugMidRunEndsTheCommandWithThePortClosed) {
   EXPECT_EQ(s.Ui().errors.size(), 1u);
 }
 
+// A modem still talking as the window goes: closing the port serves the
+// received-characters event waiting to be handed over, and its handler reads
+// the port, which must still be there.
+TEST(MainFormBusy, ClosingWhileTheModemTalksReadsWhatIsWaiting) {
+  auto s = std::make_unique<scenario::Scenario>();
+  comms::TComPort& port = *s->Form().ComPort;
+  port.Open();
+  port.WriteText("AT\r\n", true);
+  platform::clock::Sleep(100);  // the echo and the OK arrive
+  platform::SettleWorkers();    // and wait for the user-interface thread
+  s.reset();
+}
+
 }  // namespace

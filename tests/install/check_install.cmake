@@ -1,4 +1,4 @@
-# Installs the build into a fresh prefix and checks the four files a desktop
+# Installs the build into a fresh prefix and checks the files a desktop
 # install needs; the menu entry must pass desktop-file-validate.
 set(prefix "${BUILD_DIR}/install-check")
 file(REMOVE_RECURSE "${prefix}")
@@ -8,7 +8,8 @@ if(NOT result EQUAL 0)
   message(FATAL_ERROR "cmake --install failed")
 endif()
 foreach(file bin/telvora share/applications/telvora.desktop
-             share/icons/hicolor/scalable/apps/telvora.svg share/man/man1/telvora.1)
+             share/icons/hicolor/scalable/apps/telvora.svg share/man/man1/telvora.1.gz
+             share/doc/telvora/copyright share/doc/telvora/changelog.gz)
   if(NOT EXISTS "${prefix}/${file}")
     message(FATAL_ERROR "not installed: ${file}")
   endif()

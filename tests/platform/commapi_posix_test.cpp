@@ -4,25 +4,32 @@
 
 #include <fcntl.h>
 #include <grp.h>
+#include <linux/capability.h>
+#include <sys/syscall.h>
 #include <sys/ioctl.h>
 #include <sys/wait.h>
 #include <termios.h>
 #include <unistd.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <chrono>
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
-#include <iomanip>
 #include <functional>
+#include <iomanip>
+#include <map>
+#include <sstream>
 #include <string>
 #include <thread>
 
 #include "platform/commapi/commapi.h"
 #include "platform/commapi/open_failure.h"
+#include "platform/commapi/posix_holders.h"
 #include "platform/commapi/posix_lock_file.h"
 #include "tests/support/SystemCallFaults.h"
+#include "tests/support/TempDir.h"
 #include "tests/support/pty.h"
 
 namespace commapi {
@@ -322,69 +329,178 @@ TEST(PosixPortExclusive, AnotherHolderRefusesTheOpenUnlessItIsTheFarEnd) {
   CloseHandle(port);
 }
 
-TEST(PosixPortExclusive, ExclusiveModeSetElsewhereRefusesAndOutlivesUs) {
-  PtyPort pty{6};
-  const int other = ::open(pty.Pty().SlavePath().c_str(), O_RDWR | O_NOCTTY | O_CLOEXEC);
-  ASSERT_GE(other, 0);
-  ASSERT_EQ(::ioctl(other, TIOCEXCL), 0);
-  HANDLE port = OpenPort(pty.DeviceName());
-  const DWORD error = GetLastError();
-  if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
-  EXPECT_EQ(port, INVALID_HANDLE_VALUE);
-  EXPECT_EQ(error, ERROR_ACCESS_DENIED);
-  int exclusive = 0;
-  ASSERT_EQ(::ioctl(other, TIOCGEXCL, &exclusive), 0);
-  EXPECT_NE(exclusive, 0) << "the other holder's mode was cleared";
+pid_t DeadPid() {
+  const pid_t dead = ::fork();
+  if (dead == 0) ::_exit(0);
+  ::waitpid(dead, nullptr, 0);
+  return dead;
+}
 
-  ::ioctl(other, TIOCNXCL);
-  port = OpenPort(pty.DeviceName());
-  ASSERT_NE(port, INVALID_HANDLE_VALUE) << "error " << GetLastError();
-  CloseHandle(port);
-  ASSERT_EQ(::ioctl(other, TIOCGEXCL, &exclusive), 0);
-  EXPECT_EQ(exclusive, 0) << "our own mode is cleared on close";
-  ::close(other);
+std::string LockText(pid_t pid) {
+  return (std::ostringstream() << std::setw(10) << pid << '\n').str();
+}
+
+// The lock file of /dev/pts/N in the lock directory.
+std::filesystem::path LockOf(PtyPort& pty, const std::filesystem::path& dir) {
+  return dir / ("LCK..pts_" + std::filesystem::path(pty.Pty().SlavePath()).filename().string());
+}
+
+// Starts `count` processes that open the port at the same moment: without
+// the test's descriptors (its ends of the pseudo-terminal would make them a
+// far end) and without what sets root apart here (exclusive mode binds them,
+// a read-only directory is read-only to them). Each keeps the port until all
+// have tried. By pid: "opened", or the error and the hint.
+std::map<pid_t, std::string> OpenAtOnce(const std::string& deviceName, int count) {
+  int start[2], done[2], report[2];
+  if (::pipe(start) != 0 || ::pipe(done) != 0 || ::pipe(report) != 0)
+    throw std::runtime_error("pipe");
+  std::vector<pid_t> children(static_cast<std::size_t>(count));
+  for (pid_t& child : children) {
+    if ((child = ::fork()) != 0) continue;
+    for (int fd = 3; fd < 1024; ++fd)
+      if (fd != start[0] && fd != done[0] && fd != report[1]) ::close(fd);
+    __user_cap_header_struct header{_LINUX_CAPABILITY_VERSION_3, 0};
+    __user_cap_data_struct caps[2] = {};
+    ::syscall(SYS_capget, &header, caps);
+    for (const unsigned cap : {CAP_SYS_ADMIN, CAP_DAC_OVERRIDE})
+      caps[cap / 32].effective = caps[cap / 32].permitted &= ~(1u << (cap % 32));
+    char go;
+    if (::syscall(SYS_capset, &header, caps) != 0 || ::read(start[0], &go, 1) < 0) ::_exit(1);
+    const HANDLE port = OpenPort(deviceName);
+    const std::string outcome =
+        std::to_string(GetLastError()) + " " + DescribeOpenFailure(deviceName);
+    const std::string line = std::to_string(::getpid()) + " " +
+                             (port != INVALID_HANDLE_VALUE ? "opened" : outcome) + "\n";
+    if (::write(report[1], line.data(), line.size()) < 0 || ::read(done[0], &go, 1) < 0) ::_exit(1);
+    if (port != INVALID_HANDLE_VALUE) CloseHandle(port);
+    ::_exit(0);
+  }
+  for (const int fd : {start[0], done[0], report[1], start[1]}) ::close(fd);
+  std::map<pid_t, std::string> outcomes;
+  char buffer[4096];
+  std::string text;
+  for (ssize_t got = 1; std::count(text.begin(), text.end(), '\n') < count && got > 0;)
+    if ((got = ::read(report[0], buffer, sizeof buffer)) > 0) text.append(buffer, std::size_t(got));
+  std::istringstream lines(text);
+  pid_t pid;
+  for (std::string outcome; lines >> pid && std::getline(lines >> std::ws, outcome);)
+    outcomes[pid] = outcome;
+  for (const int fd : {report[0], done[1]}) ::close(fd);
+  for (const pid_t child : children) ::waitpid(child, nullptr, 0);
+  return outcomes;
+}
+
+// A program killed while it had the port in exclusive mode leaves the mode
+// on a pseudo-terminal whose far end stays. While the program lives the port
+// is its; after, root takes the port over, and others are told what keeps
+// the mode.
+TEST(PosixPortExclusive, ExclusiveModeHoldsWhileItsSetterLivesAndIsTakenOverAfter) {
+  PtyPort pty{6};
+  {
+    const testsupport::HoldingProcess setter(pty.Pty(), false, "setter", true);
+    EXPECT_EQ(OpenPort(pty.DeviceName()), INVALID_HANDLE_VALUE);
+    EXPECT_EQ(DescribeOpenFailure(pty.DeviceName()),
+              "In use by setter (pid " + std::to_string(setter.Pid()) + ")");
+  }
+  ASSERT_TRUE(pty.Pty().Exclusive()) << "kept after its setter, and not cleared by a refusal";
+  EXPECT_EQ(OpenAtOnce(pty.DeviceName(), 1).begin()->second,
+            "5 Left in exclusive mode by a program that ended; restarting " +
+                Named(HolderOf(::getpid())) + " at the far end clears it");
+
+  if (::geteuid() != 0) return;  // only root may take it over
+  const std::string note =
+      pty.Pty().SlavePath() + " was left in exclusive mode by a program that ended; taken over";
+  for (const std::string& expected : {note, std::string()}) {
+    const HANDLE port = OpenPort(pty.DeviceName());
+    ASSERT_NE(port, INVALID_HANDLE_VALUE) << "error " << GetLastError();
+    EXPECT_EQ(DescribeOpenNote(pty.DeviceName()), expected);
+    CloseHandle(port);
+    EXPECT_FALSE(pty.Pty().Exclusive()) << "our own mode is cleared on close";
+  }
 }
 
 TEST(PosixPortExclusive, LockFilesOfLiveOwnersRefuseAndStaleOnesAreTakenOver) {
   PtyPort pty{6};
-  const std::filesystem::path dir =
-      std::filesystem::temp_directory_path() / ("telvora-locks-" + std::to_string(::getpid()));
-  std::filesystem::create_directories(dir);
+  const testsupport::TempDir temporary;
+  const std::filesystem::path dir = temporary / "locks", lock = LockOf(pty, dir);
+  std::filesystem::create_directory(dir);
   SetLockDirectory(dir);
-  const std::filesystem::path lock =
-      dir / ("LCK.." + std::filesystem::path(pty.Pty().SlavePath()).filename().string());
-  const auto writeLock = [&](pid_t pid) { std::ofstream(lock) << std::setw(10) << pid << '\n'; };
-  const auto lockOwner = [&] {
-    pid_t pid = 0;
-    std::ifstream(lock) >> pid;
-    return pid;
-  };
+  const auto writeLock = [&](pid_t pid) { std::ofstream(lock) << LockText(pid); };
 
   const pid_t parent = ::getppid();
+  const std::string lockedByParent =
+      "Locked by " + Named(HolderOf(parent)) + " in " + lock.string();
   writeLock(parent);
   EXPECT_EQ(OpenPort(pty.DeviceName()), INVALID_HANDLE_VALUE);
   EXPECT_EQ(GetLastError(), ERROR_ACCESS_DENIED);
-  std::string parentName;
-  std::getline(std::ifstream("/proc/" + std::to_string(parent) + "/comm"), parentName);
-  EXPECT_EQ(DescribeOpenFailure(pty.DeviceName()),
-            "In use by " + parentName + " (pid " + std::to_string(parent) + ")");
-  EXPECT_EQ(lockOwner(), parent);
+  EXPECT_EQ(DescribeOpenFailure(pty.DeviceName()), lockedByParent);
+  EXPECT_EQ(testsupport::ReadFile(lock), LockText(parent));
 
-  const pid_t dead = ::fork();
-  if (dead == 0) ::_exit(0);
-  ::waitpid(dead, nullptr, 0);
-  writeLock(dead);
+  std::ofstream{lock};  // by a writer that creates the file, then writes it
+  testsupport::DuringNextSleep([&] { writeLock(parent); });
+  EXPECT_EQ(OpenPort(pty.DeviceName()), INVALID_HANDLE_VALUE) << "an empty lock was judged at once";
+  EXPECT_EQ(DescribeOpenFailure(pty.DeviceName()), lockedByParent);
+
+  writeLock(DeadPid());
   HANDLE port = OpenPort(pty.DeviceName());
   ASSERT_NE(port, INVALID_HANDLE_VALUE) << "error " << GetLastError();
-  EXPECT_EQ(lockOwner(), ::getpid());
+  EXPECT_EQ(testsupport::ReadFile(lock), LockText(::getpid()));
   CloseHandle(port);
   EXPECT_FALSE(std::filesystem::exists(lock)) << "removed on close";
+
+  // Planted by another user: symlinks at the lock's name, to a file that
+  // reads as a live lock, and at the temporary name the lock once had.
+  const std::string victim = temporary / "victim";
+  std::ofstream(victim) << LockText(parent);
+  std::filesystem::create_symlink(victim, lock);
+  std::filesystem::create_symlink(victim, lock.string() + "." + std::to_string(::getpid()));
+  port = OpenPort(pty.DeviceName());
+  EXPECT_NE(port, INVALID_HANDLE_VALUE) << "a symlink was followed: " << GetLastError();
+  CloseHandle(port);
+  EXPECT_EQ(testsupport::ReadFile(victim), LockText(parent));
+
+  // A lock directory we may not write in: no lock of ours, theirs still count.
+  writeLock(parent);
+  std::filesystem::permissions(dir, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::remove);
+  EXPECT_EQ(OpenAtOnce(pty.DeviceName(), 1).begin()->second, "5 " + lockedByParent);
+  std::filesystem::permissions(dir, std::filesystem::perms::owner_write,
+                               std::filesystem::perm_options::add);
 
   SetLockDirectory(dir / "missing");
   port = OpenPort(pty.DeviceName());
   EXPECT_NE(port, INVALID_HANDLE_VALUE) << "no lock directory is no reason to refuse";
   CloseHandle(port);
-  std::filesystem::remove_all(dir);
+}
+
+// Several starts at the same moment on one free port, whatever the lock
+// directory: exactly one opens it, and the others are told who has it.
+TEST(PosixPortExclusive, OfSeveralStartsAtOnceExactlyOneOpensThePort) {
+  PtyPort pty{6};
+  const testsupport::TempDir temporary;
+  const std::filesystem::path dir = temporary / "locks", lock = LockOf(pty, dir);
+  std::filesystem::create_directory(dir);
+  SetLockDirectory(dir);
+  const std::string name = HolderOf(::getpid()).name;  // the starts' too
+  for (const std::string directory : {"writable", "read-only", "with a stale lock"}) {
+    SCOPED_TRACE(directory);
+    const bool writable = directory != "read-only";
+    if (directory == "with a stale lock") std::ofstream(lock) << LockText(DeadPid());
+    std::filesystem::permissions(
+        dir, std::filesystem::perms::owner_write,
+        writable ? std::filesystem::perm_options::add : std::filesystem::perm_options::remove);
+    const std::map<pid_t, std::string> outcomes = OpenAtOnce(pty.DeviceName(), 5);
+    EXPECT_EQ(outcomes.size(), 5u);
+    const auto winner = std::find_if(outcomes.begin(), outcomes.end(),
+                                     [](const auto& start) { return start.second == "opened"; });
+    ASSERT_NE(winner, outcomes.end()) << "none opened it";
+    const std::string holder = Named({winner->first, name});
+    for (const auto& [start, outcome] : outcomes) {
+      EXPECT_EQ(outcome, start == winner->first ? "opened"
+                         : writable             ? "5 Locked by " + holder + " in " + lock.string()
+                                                : "5 In use by " + holder);
+    }
+  }
 }
 
 // Becoming another user takes a process of its own.
@@ -401,7 +517,8 @@ TEST(PosixPortOpenDeathTest, APortOfAGroupWeAreNotInNamesTheGroup) {
                      DescribeOpenFailure(pty.DeviceName()).c_str());
         std::_Exit(0);
       },
-      ::testing::ExitedWithCode(0), "5: /dev/pts/[0-9]+ belongs to group [^ ,]+, which you are not in");
+      ::testing::ExitedWithCode(0),
+      "5: /dev/pts/[0-9]+ belongs to group [^ ,]+, which you are not in");
 }
 
 TEST(PosixPortOpen, MissingOrUnsuitableDevicesAreRefused) {
@@ -419,9 +536,9 @@ TEST(PosixPortOpen, MissingOrUnsuitableDevicesAreRefused) {
     ScopedEnv binding("TELVORA_COM6", c.mapped);
     EXPECT_EQ(OpenPort("\\\\.\\COM6"), INVALID_HANDLE_VALUE) << c.mapped;
     EXPECT_EQ(GetLastError(), c.error) << c.mapped;
-    EXPECT_EQ(DescribeOpenFailure("COM6"),
-              "COM6 maps to " + std::string(c.mapped) + ", which " + c.problem +
-                  "; set TELVORA_COM6 to the device to use");
+    EXPECT_EQ(DescribeOpenFailure("COM6"), "COM6 maps to " + std::string(c.mapped) + ", which " +
+                                               c.problem +
+                                               "; set TELVORA_COM6 to the device to use");
   }
 }
 

@@ -22,16 +22,19 @@ namespace {
 
 using platform::interrupt::ReadStandardInputLine;
 
-// The threads of this process but the calling one that let SIGINT in.
+// The threads of this process but the calling one that let SIGINT, SIGTERM
+// or SIGHUP in.
 std::vector<std::string> ThreadsTakingCtrlC() {
   const std::string me = std::to_string(::syscall(SYS_gettid));
+  const unsigned long long stop =
+      (1ull << (SIGINT - 1)) | (1ull << (SIGTERM - 1)) | (1ull << (SIGHUP - 1));
   std::vector<std::string> taking;
   for (const auto& task : std::filesystem::directory_iterator("/proc/self/task")) {
     std::ifstream status(task.path() / "status");
     std::string line;
     while (std::getline(status, line)) {
       if (line.rfind("SigBlk:", 0) == 0 && task.path().filename() != me &&
-          !(std::stoull(line.substr(7), nullptr, 16) & (1ull << (SIGINT - 1))))
+          (std::stoull(line.substr(7), nullptr, 16) & stop) != stop)
         taking.push_back(task.path().filename());
     }
   }
@@ -95,10 +98,13 @@ TEST(Interrupt, CtrlCEndsAPromptAndEveryPromptAfterIt) {
     EXPECT_EQ(ReadStandardInputLine([] {}), std::nullopt) << "no prompt after Ctrl+C";
   }
   EXPECT_GE(serves, 15);
-  // Without a catcher the read goes on; a last line without a break counts.
-  type("last");
+  // Without a catcher the read goes on; a line too long to be an answer is
+  // none, and a last line without a break counts.
+  type(std::string(platform::interrupt::kLongestLine + 2, 'x') + "\nlast");
   ::close(ends[1]);
   EXPECT_EQ(ReadStandardInputLine([] {}), "more");
+  EXPECT_EQ(ReadStandardInputLine([] {}), std::nullopt);
+  EXPECT_EQ(ReadStandardInputLine([] {}), "x");  // what the bound left unread
   EXPECT_EQ(ReadStandardInputLine([] {}), "last");
   EXPECT_EQ(ReadStandardInputLine([] {}), std::nullopt);
   ::dup2(saved, STDIN_FILENO);

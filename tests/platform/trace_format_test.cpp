@@ -34,16 +34,11 @@ TEST(TraceFormat, WhatIsWrittenReadsBackAsTheSameEvents) {
                                Event::Of(Kind::Absent),
                                Event::Of(Kind::Close)};
 
-  testsupport::TempDir dir;
-  const std::string path = dir / "t.trace";
-  {
-    commapi::trace::Writer writer(path);
-    ASSERT_TRUE(writer.Ok());
-    writer.Comment("a note");
-    for (const Event& event : events) writer.Write(event);
-  }
-  std::ifstream file(path);
-  const commapi::trace::ReadResult read = commapi::trace::Read(file);
+  std::string written;
+  commapi::trace::Writer writer([&written](std::string_view line) { written += line; });
+  writer.Comment("a note");
+  for (const Event& event : events) writer.Write(event);
+  const commapi::trace::ReadResult read = ReadText(written);
   ASSERT_EQ(read.error, "");
   ASSERT_EQ(read.events.size(), events.size());
   for (std::size_t i = 0; i < events.size(); ++i)

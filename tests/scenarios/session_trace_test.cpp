@@ -82,7 +82,9 @@ void LagReads(comms::TComPort& port) {
 // lagging: the log, clipboard and status the console would have given.
 Outcome RecordLagging(const std::string& profile, const std::string& procedure,
                       const std::string& trace) {
-  const auto recorder = commapi::TraceRecorder::Start(trace);  // also sees the last close
+  std::ofstream file(trace, std::ios::binary);
+  const auto recorder =  // also sees the last close
+      commapi::TraceRecorder::Start([&file](std::string_view line) { file << line << std::flush; });
   scenario::Options options;
   options.profile = profile;
   options.level = 4;
@@ -210,7 +212,9 @@ TEST(TraceReplay, APortThatVanishedVanishesAgainInTheReplay) {
   const std::string trace = dir / "unplugged.trace";
   std::string log, error;
   {
-    const auto recorder = commapi::TraceRecorder::Start(trace);
+    std::ofstream file(trace, std::ios::binary);
+    const auto recorder =
+        commapi::TraceRecorder::Start([&file](std::string_view line) { file << line; });
     scenario::Scenario run;
     std::ostringstream errorBox;
     run.Ui().errorOutput = &errorBox;
@@ -256,12 +260,14 @@ TEST(TraceReplay, TheLibraryTracesStillReplay) {
 
 // File > Record Trace...: asks for a file (one that cannot be written gets a
 // warning); checked while recording, which starts with the next open of the
-// port and stops when the item is chosen again. Each run starts with its
-// own header. Replayed in the window, a run whose log leaves the
-// recording's ends in the error box.
+// port and stops when the item is chosen again. Only then does the file take
+// the place of one of its name. Each run starts with its own header.
+// Replayed in the window, a run whose log leaves the recording's ends in the
+// error box.
 TEST(TraceRecording, TheWindowRecordsEachRunBetweenTheTwoChoicesOfItsMenuItem) {
   TempDir dir;
   const std::string path = dir / "window.trace";
+  std::ofstream(path) << "previous\n";
   scenario::Options options;
   options.level = 4;
   scenario::Scenario run(options);
@@ -277,6 +283,7 @@ TEST(TraceRecording, TheWindowRecordsEachRunBetweenTheTwoChoicesOfItsMenuItem) {
   EXPECT_TRUE(form.RecordTrace1->Checked());
   run.Click(form.N96001);
   run.Click(form.N192001);
+  EXPECT_EQ(ReadFile(path), "previous\n");
   run.Click(form.RecordTrace1);
   EXPECT_FALSE(form.RecordTrace1->Checked());
   run.Click(form.N96001);  // no longer recorded
@@ -317,6 +324,18 @@ TEST(TraceRecording, TheWindowRecordsEachRunBetweenTheTwoChoicesOfItsMenuItem) {
                                 "the trace holds \"log Modem detected at 9601\""),
             std::string::npos)
       << errorBox.str();
+}
+
+// A window closed while it records puts its trace in place.
+TEST(TraceRecording, ClosingTheWindowEndsTheRecording) {
+  TempDir dir;
+  {
+    scenario::Scenario run;
+    run.Ui().promptAnswers.push_back(dir / "t.trace");
+    run.Click(run.Form().RecordTrace1);
+    run.Click(run.Form().N96001);
+  }
+  EXPECT_NE(ReadFile(dir / "t.trace").find(" close\n"), std::string::npos);
 }
 
 }  // namespace

@@ -7,12 +7,15 @@
 #include <atomic>
 #include <cerrno>
 #include <cstdarg>
+#include <ctime>
+#include <utility>
 
 namespace testsupport {
 namespace {
 
 std::atomic<bool> failThreadStart{false};
 std::atomic<int> modemLinesError{0};  // 0: unarmed
+thread_local std::function<void()> sleepAction;
 
 template <typename Function>
 Function Next(const char* name) {
@@ -22,6 +25,8 @@ Function Next(const char* name) {
 }  // namespace
 
 void FailNextThreadStart() { failThreadStart = true; }
+
+void DuringNextSleep(std::function<void()> action) { sleepAction = std::move(action); }
 
 BrokenModemLines::BrokenModemLines(int error) { modemLinesError = error; }
 BrokenModemLines::~BrokenModemLines() { modemLinesError = 0; }
@@ -54,4 +59,11 @@ extern "C" int ioctl(int fd, unsigned long request, ...) noexcept {
     }
   }
   return next(fd, request, argument);
+}
+
+extern "C" int nanosleep(const timespec* duration, timespec* left) noexcept {
+  using Nanosleep = int (*)(const timespec*, timespec*);
+  static const Nanosleep next = testsupport::Next<Nanosleep>("nanosleep");
+  if (auto action = std::exchange(testsupport::sleepAction, nullptr)) action();
+  return next(duration, left);
 }

@@ -1,9 +1,15 @@
 // System calls that fail on request, for tests of what the code does then.
-// Linking this in replaces pthread_create and ioctl for the whole test
-// program; unarmed, both pass straight through to the system.
+// Linking this in replaces pthread_create, ioctl and nanosleep for the whole
+// test program; unarmed, they pass straight through to the system.
 #pragma once
 
+#include <functional>
+
 namespace testsupport {
+
+// The calling thread's next sleep runs `action` first: what another process
+// does while this one waits a moment.
+void DuringNextSleep(std::function<void()> action);
 
 // The next thread start fails with EAGAIN, as when the system has no room
 // for another thread.

@@ -4,6 +4,7 @@
 #include <poll.h>
 #include <pty.h>
 #include <signal.h>
+#include <sys/ioctl.h>
 #include <sys/prctl.h>
 #include <sys/wait.h>
 #include <unistd.h>
@@ -100,12 +101,19 @@ termios PseudoTerminal::SlaveSettings() const {
   return settings;
 }
 
+bool PseudoTerminal::Exclusive() const {
+  int exclusive = 0;
+  if (::ioctl(slave_, TIOCGEXCL, &exclusive) != 0) Throw("TIOCGEXCL");
+  return exclusive != 0;
+}
+
 void PseudoTerminal::CloseMaster() {
   if (master_ >= 0) ::close(master_);
   master_ = -1;
 }
 
-HoldingProcess::HoldingProcess(const PseudoTerminal& pty, bool withMaster, const char* name) {
+HoldingProcess::HoldingProcess(const PseudoTerminal& pty, bool withMaster, const char* name,
+                               bool exclusive) {
   int ready[2];
   if (::pipe(ready) != 0) Throw("pipe");
   const char* const slave = pty.SlavePath().c_str();
@@ -116,7 +124,8 @@ HoldingProcess::HoldingProcess(const PseudoTerminal& pty, bool withMaster, const
     const int master = withMaster ? pty.MasterFd() : -1;
     for (int fd = 3; fd < 1024; ++fd)
       if (fd != ready[1] && fd != master) ::close(fd);
-    const bool held = ::open(slave, O_RDWR | O_NOCTTY) >= 0;
+    const int fd = ::open(slave, O_RDWR | O_NOCTTY);
+    const bool held = fd >= 0 && (!exclusive || ::ioctl(fd, TIOCEXCL) == 0);
     ::prctl(PR_SET_NAME, name);
     if (::write(ready[1], held ? "y" : "n", 1) != 1) ::_exit(1);
     for (;;) ::pause();

@@ -39,6 +39,8 @@ class PseudoTerminal {
 
   // The slave's current terminal settings.
   termios SlaveSettings() const;
+  // The terminal is in exclusive mode (TIOCEXCL), whoever set it.
+  bool Exclusive() const;
 
   // The far end goes away: the slave side sees a hang-up.
   void CloseMaster();
@@ -52,12 +54,14 @@ class PseudoTerminal {
 };
 
 // Another process that holds the slave open, as a terminal program or a
-// modem manager probing the device would (no flock, no exclusive mode), under
-// the command name `name`. withMaster: it holds the master too, as a software
-// modem presenting itself as a pty does. Killed when the object goes.
+// modem manager probing the device would (no flock), under the command name
+// `name`. withMaster: it holds the master too, as a software modem presenting
+// itself as a pty does. exclusive: it puts the terminal in exclusive mode.
+// Killed when the object goes.
 class HoldingProcess {
  public:
-  HoldingProcess(const PseudoTerminal& pty, bool withMaster, const char* name);
+  HoldingProcess(const PseudoTerminal& pty, bool withMaster, const char* name,
+                 bool exclusive = false);
   ~HoldingProcess();
   HoldingProcess(const HoldingProcess&) = delete;
   HoldingProcess& operator=(const HoldingProcess&) = delete;

@@ -26,16 +26,6 @@ std::wstring MenuText(const TMenuItem& item) {
   return text;
 }
 
-// The log's columns line up; 10 points, the size of the window's other text.
-HFONT FixedPitchFont() {
-  HDC screen = GetDC(nullptr);
-  const int height = -MulDiv(10, GetDeviceCaps(screen, LOGPIXELSY), 72);
-  ReleaseDC(nullptr, screen);
-  return CreateFontW(height, 0, 0, 0, FW_NORMAL, FALSE, FALSE, FALSE, DEFAULT_CHARSET,
-                     OUT_DEFAULT_PRECIS, CLIP_DEFAULT_PRECIS, CLEARTYPE_QUALITY,
-                     FIXED_PITCH | FF_MODERN, L"Consolas");
-}
-
 }  // namespace
 
 MainWindow::MainWindow(TForm& form) : form_(form) {
@@ -45,11 +35,15 @@ MainWindow::MainWindow(TForm& form) : form_(form) {
     bar = CreateMenu();
     BuildMenu(bar, *form.Menu);
   }
+  // The form's place and size are at 100 %; the window opens on the primary monitor.
+  const UINT systemDpi = GetDpiForSystem();
   window_ = CreateWindowExW(0, kClassName, Wide(form.Caption).c_str(), WS_OVERLAPPEDWINDOW,
-                            form.Left, form.Top, form.Width > 0 ? form.Width : CW_USEDEFAULT,
-                            form.Height > 0 ? form.Height : CW_USEDEFAULT, nullptr, bar,
-                            GetModuleHandleW(nullptr), nullptr);
+                            Scaled(form.Left, systemDpi), Scaled(form.Top, systemDpi),
+                            form.Width > 0 ? Scaled(form.Width, systemDpi) : CW_USEDEFAULT,
+                            form.Height > 0 ? Scaled(form.Height, systemDpi) : CW_USEDEFAULT,
+                            nullptr, bar, GetModuleHandleW(nullptr), nullptr);
   AttachHandler(window_, this);
+  dpi_ = GetDpiForWindow(window_);
 
   std::vector<ACCEL> keys;
   for (std::size_t i = 0; i < commands_.size(); ++i) {
@@ -63,9 +57,9 @@ MainWindow::MainWindow(TForm& form) : form_(form) {
   }
   if (!keys.empty()) shortcuts_ = CreateAcceleratorTableW(keys.data(), static_cast<int>(keys.size()));
   // The bars and the pane first: from here on the window may be laid out.
-  status_ = std::make_unique<StatusBar>(window_, form.Status);
+  status_ = std::make_unique<StatusBar>(window_, form.Status, dpi_);
   form.Status.OnChanged = [this] { ShowStatus(); };
-  results_ = std::make_unique<ResultPane>(window_, form.Results);
+  results_ = std::make_unique<ResultPane>(window_, form.Results, dpi_);
   form.Results.OnChanged = [this] { ShowResults(); };
 
   if (form.ClientMemo) {
@@ -74,8 +68,8 @@ MainWindow::MainWindow(TForm& form) : form_(form) {
                             WS_CHILD | WS_VISIBLE | WS_VSCROLL | ES_MULTILINE | ES_READONLY |
                                 ES_AUTOVSCROLL,
                             0, 0, 0, 0, window_, nullptr, GetModuleHandleW(nullptr), nullptr);
-    if (memo.Monospace) memoFont_ = FixedPitchFont();
-    SendMessageW(memo_, WM_SETFONT, reinterpret_cast<WPARAM>(MemoFont()), 0);
+    memoFont_ = MakeMemoFont();
+    SendMessageW(memo_, WM_SETFONT, memoFont_.Message(), 0);
     SendMessageW(memo_, EM_SETLIMITTEXT, 0, 0);  // no 32 KB cap on the log
     for (const std::string& line : memo.Lines()) AppendLine(line);
     memo.OnLineAdded = [this](const std::string& line) { AppendLine(line); };
@@ -104,7 +98,6 @@ MainWindow::~MainWindow() {
   if (logMenu_) DestroyMenu(logMenu_);
   DetachHandler(window_);
   DestroyWindow(window_);
-  if (memoFont_) DeleteObject(memoFont_);
 }
 
 bool MainWindow::TranslateShortcut(MSG& message) {
@@ -163,8 +156,10 @@ void MainWindow::RunCommand(UINT id) {
   }
 }
 
-HFONT MainWindow::MemoFont() const {
-  return memoFont_ ? memoFont_ : static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT));
+// Fixed pitch at 10 points, the size of the window's other text, when the
+// memo asks for it; otherwise the window's own font.
+Font MainWindow::MakeMemoFont() const {
+  return form_.ClientMemo->Monospace ? FixedPitchFont(10, dpi_) : MessageFont(dpi_);
 }
 
 // The window opens just large enough to show the memo's rows and columns.
@@ -173,17 +168,18 @@ void MainWindow::SizeToMemo(const TMemo& memo) {
   SIZE letter{};
   TEXTMETRICW metrics{};
   {
-    const FontDc dc(memo_, MemoFont());
+    const FontDc dc(memo_, memoFont_.Get());
     GetTextExtentPoint32W(dc.Get(), L"M", 1, &letter);
     GetTextMetricsW(dc.Get(), &metrics);
   }
   const auto margins = static_cast<DWORD>(SendMessageW(memo_, EM_GETMARGINS, 0, 0));
   RECT size{0, 0,
             memo.VisibleColumns * letter.cx + LOWORD(margins) + HIWORD(margins) +
-                GetSystemMetrics(SM_CXVSCROLL) + 2 * GetSystemMetrics(SM_CXEDGE),
-            memo.VisibleLines * metrics.tmHeight + 2 * GetSystemMetrics(SM_CYEDGE) +
+                GetSystemMetricsForDpi(SM_CXVSCROLL, dpi_) +
+                2 * GetSystemMetricsForDpi(SM_CXEDGE, dpi_),
+            memo.VisibleLines * metrics.tmHeight + 2 * GetSystemMetricsForDpi(SM_CYEDGE, dpi_) +
                 status_->Height()};
-  AdjustWindowRectEx(&size, WS_OVERLAPPEDWINDOW, GetMenu(window_) != nullptr, 0);
+  AdjustWindowRectExForDpi(&size, WS_OVERLAPPEDWINDOW, GetMenu(window_) != nullptr, 0, dpi_);
   SetWindowPos(window_, nullptr, 0, 0, size.right - size.left, size.bottom - size.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
@@ -238,7 +234,7 @@ void MainWindow::ShowResults() {
   RECT at{};
   GetWindowRect(window_, &at);
   // Its WM_SIZE lays the window out.
-  SetWindowPos(window_, nullptr, 0, 0, at.right - at.left + ResultPane::kWidth, at.bottom - at.top,
+  SetWindowPos(window_, nullptr, 0, 0, at.right - at.left + results_->Width(), at.bottom - at.top,
                SWP_NOMOVE | SWP_NOZORDER | SWP_NOACTIVATE);
 }
 
@@ -248,10 +244,24 @@ void MainWindow::Layout() {
   GetClientRect(window_, &client);
   const int height = client.bottom - status_->Height();
   const int logWidth =
-      form_.Results.Visible() ? std::max(static_cast<int>(client.right) - ResultPane::kWidth, 0)
+      form_.Results.Visible() ? std::max(static_cast<int>(client.right) - results_->Width(), 0)
                               : static_cast<int>(client.right);
   if (memo_) MoveWindow(memo_, 0, 0, logWidth, height, TRUE);
   results_->Place(logWidth, 0, height);
+}
+
+void MainWindow::ChangeDpi(UINT dpi, const RECT& suggested) {
+  dpi_ = dpi;
+  if (memo_) {
+    Font font = MakeMemoFont();
+    SendMessageW(memo_, WM_SETFONT, font.Message(), TRUE);
+    std::swap(memoFont_, font);
+  }
+  status_->ChangeDpi(dpi);
+  results_->ChangeDpi(dpi);
+  SetWindowPos(window_, nullptr, suggested.left, suggested.top, suggested.right - suggested.left,
+               suggested.bottom - suggested.top, SWP_NOZORDER | SWP_NOACTIVATE);
+  Layout();  // also when the size stayed
 }
 
 LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
@@ -261,6 +271,9 @@ LRESULT MainWindow::Handle(UINT message, WPARAM wParam, LPARAM lParam) {
       return 0;
     case WM_SIZE:
       Layout();
+      return 0;
+    case WM_DPICHANGED:
+      ChangeDpi(HIWORD(wParam), *reinterpret_cast<const RECT*>(lParam));
       return 0;
     case WM_INITMENUPOPUP:
       MenuOpening(reinterpret_cast<HMENU>(wParam));

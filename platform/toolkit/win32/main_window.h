@@ -2,7 +2,8 @@
 // accelerators, check marks, disabled items, shortcuts in an accelerator
 // table, hints in the status bar while an item is highlighted), the log as a
 // read-only multi-line edit control (in a fixed-pitch font when the memo asks
-// for one, the window sized to its rows and columns, with its context menu) and the status bar.
+// for one, the window sized to its rows and columns, with its context menu) and the status bar,
+// all drawn for the DPI of the monitor the window is on.
 #pragma once
 
 #include <windows.h>
@@ -12,6 +13,7 @@
 #include <vector>
 
 #include "platform/toolkit/toolkit.h"
+#include "platform/toolkit/win32/dpi.h"
 #include "platform/toolkit/win32/result_pane.h"
 #include "platform/toolkit/win32/status_bar.h"
 
@@ -44,7 +46,7 @@ class MainWindow {
   // The item highlighted in a menu (WM_MENUSELECT); null for none.
   TMenuItem* ItemAt(HMENU menu, UINT idOrPosition, UINT flags) const;
   void MenuOpening(HMENU popup);
-  HFONT MemoFont() const;
+  Font MakeMemoFont() const;
   void SizeToMemo(const TMemo& memo);
   void AppendLine(const std::string& line);
   // The log's context menu: Copy, Select All, and the memo's PopupMenu items.
@@ -55,11 +57,14 @@ class MainWindow {
   void ShowStatus();
   void ShowResults();
   void Layout();
+  // WM_DPICHANGED: fonts and lengths for the new DPI, at the size Windows suggests.
+  void ChangeDpi(UINT dpi, const RECT& suggested);
 
   TForm& form_;
   HWND window_ = nullptr;
   HWND memo_ = nullptr;
-  HFONT memoFont_ = nullptr;  // a fixed-pitch font when the memo asks for one
+  UINT dpi_ = USER_DEFAULT_SCREEN_DPI;
+  Font memoFont_;  // a fixed-pitch font when the memo asks for one
   std::unique_ptr<StatusBar> status_;
   std::unique_ptr<ResultPane> results_;
   HACCEL shortcuts_ = nullptr;

@@ -11,19 +11,10 @@ namespace toolkit {
 namespace {
 
 constexpr wchar_t kClassName[] = L"TelvoraResultPane";
-constexpr int kMargin = 8, kGap = 6, kRowHeight = 24, kButtonWidth = 64, kCloseSize = 20;
+// Lengths at 100 %.
+constexpr int kWidth = 340, kMargin = 8, kGap = 6, kRowHeight = 24, kButtonWidth = 64,
+              kCloseSize = 20, kValuePadding = 6;
 enum ControlId : int { kClose = 1, kFirstCopy = 100 };
-
-HFONT NormalFont() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
-
-// The normal font, bold and scaled.
-HFONT BoldFont(double scale) {
-  LOGFONTW look{};
-  GetObjectW(NormalFont(), sizeof look, &look);
-  look.lfWeight = FW_BOLD;
-  look.lfHeight = static_cast<LONG>(look.lfHeight * scale);
-  return CreateFontIndirectW(&look);
-}
 
 // The mark and the word, so the table reads without colour too.
 const wchar_t* OutcomeText(TResults::Outcome outcome) {
@@ -64,8 +55,12 @@ RECT TextExtent(HWND control, int width, UINT format) {
 
 }  // namespace
 
-ResultPane::ResultPane(HWND parent, TResultPane& pane)
-    : pane_(pane), bold_(BoldFont(1.0)), title_(BoldFont(1.2)) {
+ResultPane::ResultPane(HWND parent, TResultPane& pane, UINT dpi)
+    : pane_(pane),
+      dpi_(dpi),
+      normal_(MessageFont(dpi)),
+      bold_(MessageFont(dpi, FW_BOLD)),
+      title_(MessageFont(dpi, FW_BOLD, 120)) {
   RegisterWindowClass(kClassName, COLOR_BTNFACE);
   panel_ = CreateWindowExW(0, kClassName, L"", WS_CHILD | WS_CLIPCHILDREN, 0, 0, 0, 0, parent,
                            nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -76,8 +71,19 @@ ResultPane::ResultPane(HWND parent, TResultPane& pane)
 ResultPane::~ResultPane() {
   DetachHandler(panel_);
   DestroyWindow(panel_);
-  DeleteObject(bold_);
-  DeleteObject(title_);
+}
+
+int ResultPane::Width() const { return Px(kWidth); }
+
+void ResultPane::ChangeDpi(UINT dpi) {
+  dpi_ = dpi;
+  Font normal = MessageFont(dpi), bold = MessageFont(dpi, FW_BOLD),
+       title = MessageFont(dpi, FW_BOLD, 120);
+  std::swap(normal_, normal);
+  std::swap(bold_, bold);
+  std::swap(title_, title);
+  // The controls go before the fonts they were drawn in.
+  if (header_) Build(pane_.Content());
 }
 
 void ResultPane::Refresh() {
@@ -86,7 +92,7 @@ void ResultPane::Refresh() {
 }
 
 void ResultPane::Place(int left, int top, int height) {
-  MoveWindow(panel_, left, top, kWidth, height, TRUE);
+  MoveWindow(panel_, left, top, Width(), height, TRUE);
   Layout();
 }
 
@@ -94,7 +100,7 @@ HWND ResultPane::Add(const wchar_t* type, const std::wstring& text, DWORD style,
   HWND control = CreateWindowExW(0, type, text.c_str(), WS_CHILD | WS_VISIBLE | style, 0, 0, 0, 0,
                                  panel_, reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                  GetModuleHandleW(nullptr), nullptr);
-  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(NormalFont()), 0);
+  SendMessageW(control, WM_SETFONT, normal_.Message(), 0);
   return control;
 }
 
@@ -107,10 +113,10 @@ void ResultPane::Build(const TResults& results) {
   header_ = Add(L"STATIC", L"Results", SS_LEFT | SS_NOPREFIX);
   close_ = Add(L"BUTTON", L"\u00d7", BS_PUSHBUTTON, kClose);
   sentences_.push_back(Add(L"STATIC", WideFromUtf8(results.title), SS_LEFT | SS_NOPREFIX));
-  SendMessageW(sentences_.back(), WM_SETFONT, reinterpret_cast<WPARAM>(title_), 0);
+  SendMessageW(sentences_.back(), WM_SETFONT, title_.Message(), 0);
   for (std::size_t i = 0; i < results.lines.size(); ++i) {
     sentences_.push_back(Add(L"STATIC", WideFromUtf8(results.lines[i]), SS_LEFT | SS_NOPREFIX));
-    if (i == 0) SendMessageW(sentences_.back(), WM_SETFONT, reinterpret_cast<WPARAM>(bold_), 0);
+    if (i == 0) SendMessageW(sentences_.back(), WM_SETFONT, bold_.Message(), 0);
   }
   for (std::size_t i = 0; i < results.fields.size(); ++i) {
     const TResults::Field& field = results.fields[i];
@@ -157,32 +163,34 @@ HWND ResultPane::MakeTable(const std::vector<TResults::Row>& rows) {
 // and the table down to the bottom.
 void ResultPane::Layout() {
   if (header_ == nullptr) return;
+  const int margin = Px(kMargin), gap = Px(kGap), rowHeight = Px(kRowHeight),
+            buttonWidth = Px(kButtonWidth), closeSize = Px(kCloseSize);
   RECT client{};
   GetClientRect(panel_, &client);
-  const int width = client.right - 2 * kMargin;
-  MoveWindow(header_, kMargin, kGap, width - kCloseSize, kCloseSize, TRUE);
-  MoveWindow(close_, client.right - kMargin - kCloseSize, kGap, kCloseSize, kCloseSize, TRUE);
-  int y = kGap + kCloseSize + kGap;
+  const int width = client.right - 2 * margin;
+  MoveWindow(header_, margin, gap, width - closeSize, closeSize, TRUE);
+  MoveWindow(close_, client.right - margin - closeSize, gap, closeSize, closeSize, TRUE);
+  int y = gap + closeSize + gap;
   for (HWND sentence : sentences_) {
     const int height = TextExtent(sentence, width, DT_WORDBREAK).bottom;
-    MoveWindow(sentence, kMargin, y, width, height, TRUE);
-    y += height + kGap;
+    MoveWindow(sentence, margin, y, width, height, TRUE);
+    y += height + gap;
   }
   int labelWidth = 0;
   for (const FieldRow& row : fields_)
     labelWidth = std::max(labelWidth, static_cast<int>(TextExtent(row.label, 0, DT_SINGLELINE).right));
   for (const FieldRow& row : fields_) {
-    const int valueLeft = kMargin + labelWidth + kGap;
-    const int copyLeft = client.right - kMargin - kButtonWidth;
-    MoveWindow(row.label, kMargin, y, labelWidth, kRowHeight, TRUE);
-    const int valueHeight = TextExtent(row.value, 0, DT_SINGLELINE).bottom + 6;
-    MoveWindow(row.value, valueLeft, y + (kRowHeight - valueHeight) / 2, copyLeft - kGap - valueLeft,
+    const int valueLeft = margin + labelWidth + gap;
+    const int copyLeft = client.right - margin - buttonWidth;
+    MoveWindow(row.label, margin, y, labelWidth, rowHeight, TRUE);
+    const int valueHeight = TextExtent(row.value, 0, DT_SINGLELINE).bottom + Px(kValuePadding);
+    MoveWindow(row.value, valueLeft, y + (rowHeight - valueHeight) / 2, copyLeft - gap - valueLeft,
                valueHeight, TRUE);
-    MoveWindow(row.copy, copyLeft, y, kButtonWidth, kRowHeight, TRUE);
-    y += kRowHeight + kGap;
+    MoveWindow(row.copy, copyLeft, y, buttonWidth, rowHeight, TRUE);
+    y += rowHeight + gap;
   }
   if (table_ == nullptr) return;
-  MoveWindow(table_, kMargin, y, width, client.bottom - kMargin - y, TRUE);
+  MoveWindow(table_, margin, y, width, client.bottom - margin - y, TRUE);
   SendMessageW(table_, LVM_SETCOLUMNWIDTH, 0, LVSCW_AUTOSIZE_USEHEADER);
   SendMessageW(table_, LVM_SETCOLUMNWIDTH, 1, LVSCW_AUTOSIZE_USEHEADER);
 }

@@ -15,13 +15,11 @@ namespace {
 // The parts from the left; the lamps follow the port, the elapsed time ends it.
 enum Part : int { kText, kProgress, kPort, kFirstLamp };
 // The progress bar gives way to the phase (up to a width) down to its least
-// width.
+// width. Lengths at 100 %.
 constexpr int kProgressWidth = 260, kLeastProgressWidth = 120, kLeastTextWidth = 220;
 constexpr int kElapsedWidth = 70;
 constexpr int kTextPadding = 16;  // a part's borders and margins around its text
 constexpr int kLampPadding = 14;  // the lamp's own margins and the gap to the next
-
-HFONT Font() { return static_cast<HFONT>(GetStockObject(DEFAULT_GUI_FONT)); }
 
 std::wstring PortText(const TLineState& line) {
   return WideFromUtf8(line.port + (line.speed.empty() ? "" : "  \u00b7  " + line.speed));
@@ -54,10 +52,18 @@ void DrawCentred(HDC dc, const std::wstring& text, RECT at, COLORREF colour) {
 
 }  // namespace
 
-StatusBar::StatusBar(HWND parent, const TStatusLine& status) : status_(status) {
+StatusBar::StatusBar(HWND parent, const TStatusLine& status, UINT dpi)
+    : status_(status), dpi_(dpi), font_(MessageFont(dpi)) {
   bar_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0,
                          0, 0, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
-  SendMessageW(bar_, WM_SETFONT, reinterpret_cast<WPARAM>(Font()), 0);
+  SendMessageW(bar_, WM_SETFONT, font_.Message(), 0);
+}
+
+void StatusBar::ChangeDpi(UINT dpi) {
+  dpi_ = dpi;
+  Font font = MessageFont(dpi);
+  SendMessageW(bar_, WM_SETFONT, font.Message(), FALSE);
+  std::swap(font_, font);
 }
 
 int StatusBar::Height() const {
@@ -67,7 +73,7 @@ int StatusBar::Height() const {
 }
 
 int StatusBar::TextWidth(const std::wstring& text) const {
-  const FontDc dc(bar_, Font());
+  const FontDc dc(bar_, font_.Get());
   SIZE size{};
   GetTextExtentPoint32W(dc.Get(), text.c_str(), static_cast<int>(text.size()), &size);
   return size.cx;
@@ -80,13 +86,14 @@ void StatusBar::SetParts() {
   RECT client{};
   GetClientRect(bar_, &client);
   const TLineState& line = status_.Line();
-  std::vector<int> widths{0, 0, TextWidth(PortText(line)) + kTextPadding};
-  for (const TLamp& lamp : line.lamps) widths.push_back(TextWidth(WideFromUtf8(lamp.name)) + kLampPadding);
-  widths.push_back(kElapsedWidth);
+  std::vector<int> widths{0, 0, TextWidth(PortText(line)) + Px(kTextPadding)};
+  for (const TLamp& lamp : line.lamps)
+    widths.push_back(TextWidth(WideFromUtf8(lamp.name)) + Px(kLampPadding));
+  widths.push_back(Px(kElapsedWidth));
   if (status_.Progress().maximum > 0) {
-    int room = client.right - std::min(TextWidth(Text()) + kTextPadding, kLeastTextWidth);
+    int room = client.right - std::min(TextWidth(Text()) + Px(kTextPadding), Px(kLeastTextWidth));
     for (int width : widths) room -= width;
-    widths[kProgress] = std::clamp(room, kLeastProgressWidth, kProgressWidth);
+    widths[kProgress] = std::clamp(room, Px(kLeastProgressWidth), Px(kProgressWidth));
   }
   std::vector<int> rights(widths.size(), -1);
   int right = client.right;
@@ -127,7 +134,7 @@ void StatusBar::Draw(const DRAWITEMSTRUCT& part) const {
   const int index = static_cast<int>(part.itemID);
   const std::vector<TLamp>& lamps = status_.Line().lamps;
   const int saved = SaveDC(part.hDC);
-  SelectObject(part.hDC, Font());
+  SelectObject(part.hDC, font_.Get());
   SetBkMode(part.hDC, TRANSPARENT);
   if (index == kProgress && status_.Progress().maximum > 0) DrawProgress(part.hDC, part.rcItem);
   if (index >= kFirstLamp && index - kFirstLamp < static_cast<int>(lamps.size()))
@@ -139,9 +146,10 @@ void StatusBar::Draw(const DRAWITEMSTRUCT& part) const {
 // share, dark on the rest.
 void StatusBar::DrawProgress(HDC dc, RECT at) const {
   const TProgress& progress = status_.Progress();
-  InflateRect(&at, -1, -1);
-  FrameRect(dc, &at, GetSysColorBrush(COLOR_BTNSHADOW));
-  InflateRect(&at, -1, -1);
+  const int line = Px(1);
+  InflateRect(&at, -line, -line);
+  FillRect(dc, &at, GetSysColorBrush(COLOR_BTNSHADOW));  // the frame, inside it filled below
+  InflateRect(&at, -line, -line);
   RECT done = at, rest = at;
   const int share = progress.position < progress.maximum ? progress.position : progress.maximum;
   done.right = at.left + MulDiv(at.right - at.left, share > 0 ? share : 0, progress.maximum);
@@ -163,12 +171,12 @@ void StatusBar::DrawProgress(HDC dc, RECT at) const {
 
 void StatusBar::DrawLamp(HDC dc, RECT at, const TLamp& lamp) const {
   const LampLook look = LookOf(lamp.state);
-  InflateRect(&at, -2, -1);
-  HPEN pen = CreatePen(PS_SOLID, 1, look.border);
+  InflateRect(&at, -Px(2), -Px(1));
+  HPEN pen = CreatePen(PS_INSIDEFRAME, Px(1), look.border);
   HBRUSH fill = look.filled ? CreateSolidBrush(look.fill) : nullptr;
   SelectObject(dc, pen);
   SelectObject(dc, fill ? static_cast<HGDIOBJ>(fill) : GetStockObject(NULL_BRUSH));
-  RoundRect(dc, at.left, at.top, at.right, at.bottom, 6, 6);
+  RoundRect(dc, at.left, at.top, at.right, at.bottom, Px(6), Px(6));
   DrawCentred(dc, WideFromUtf8(lamp.name), at, look.text);
   // Out of the DC before they go.
   SelectObject(dc, GetStockObject(NULL_PEN));

@@ -10,6 +10,7 @@
 #include <cstring>
 #include <memory>
 
+#include "platform/toolkit/win32/dpi.h"
 #include "platform/toolkit/win32/win32_text.h"
 #include "platform/toolkit/window_backend.h"
 
@@ -30,16 +31,17 @@ struct alignas(4) PromptTemplate {
 
 struct Prompt {
   std::wstring title, label, value;
+  Font font;  // for the dialog's DPI, made with its controls
 };
 
-HWND AddControl(HWND dialog, const wchar_t* type, const std::wstring& text, DWORD style, int id,
-                RECT at) {
+HWND AddControl(HWND dialog, HFONT font, const wchar_t* type, const std::wstring& text,
+                DWORD style, int id, RECT at) {
   HWND control = CreateWindowExW(type == std::wstring(L"EDIT") ? WS_EX_CLIENTEDGE : 0, type,
                                  text.c_str(), WS_CHILD | WS_VISIBLE | style, at.left, at.top,
                                  at.right - at.left, at.bottom - at.top, dialog,
                                  reinterpret_cast<HMENU>(static_cast<INT_PTR>(id)),
                                  GetModuleHandleW(nullptr), nullptr);
-  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(GetStockObject(DEFAULT_GUI_FONT)), 0);
+  SendMessageW(control, WM_SETFONT, reinterpret_cast<WPARAM>(font), 0);
   return control;
 }
 
@@ -52,16 +54,20 @@ INT_PTR CALLBACK PromptProcedure(HWND dialog, UINT message, WPARAM wParam, LPARA
       prompt = reinterpret_cast<Prompt*>(lParam);
       SetWindowLongPtrW(dialog, DWLP_USER, lParam);
       SetWindowTextW(dialog, prompt->title.c_str());
+      const UINT dpi = GetDpiForWindow(dialog);
+      const auto px = [dpi](int length) { return Scaled(length, dpi); };  // from 100 %
+      prompt->font = MessageFont(dpi);
+      HFONT font = prompt->font.Get();
       RECT client{};
       GetClientRect(dialog, &client);
       const int w = client.right, h = client.bottom;
-      AddControl(dialog, L"STATIC", prompt->label, 0, -1, {12, 12, w - 12, 30});
-      HWND edit = AddControl(dialog, L"EDIT", prompt->value, WS_TABSTOP | ES_AUTOHSCROLL, kEditId,
-                             {12, 34, w - 12, 58});
-      AddControl(dialog, L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK,
-                 {w - 184, h - 38, w - 100, h - 12});
-      AddControl(dialog, L"BUTTON", L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL,
-                 {w - 96, h - 38, w - 12, h - 12});
+      AddControl(dialog, font, L"STATIC", prompt->label, 0, -1, {px(12), px(12), w - px(12), px(30)});
+      HWND edit = AddControl(dialog, font, L"EDIT", prompt->value, WS_TABSTOP | ES_AUTOHSCROLL,
+                             kEditId, {px(12), px(34), w - px(12), px(58)});
+      AddControl(dialog, font, L"BUTTON", L"OK", WS_TABSTOP | BS_DEFPUSHBUTTON, IDOK,
+                 {w - px(184), h - px(38), w - px(100), h - px(12)});
+      AddControl(dialog, font, L"BUTTON", L"Cancel", WS_TABSTOP | BS_PUSHBUTTON, IDCANCEL,
+                 {w - px(96), h - px(38), w - px(12), h - px(12)});
       SendMessageW(edit, EM_LIMITTEXT, kMaxPromptLength, 0);
       SendMessageW(edit, EM_SETSEL, 0, -1);  // typing replaces the old value
       SetFocus(edit);
@@ -131,7 +137,7 @@ class Win32Backend final : public Backend {
 
   bool InputQuery(const std::string& title, const std::string& label,
                   std::string& value) override {
-    Prompt prompt{Wide(title), Wide(label), Wide(value)};
+    Prompt prompt{Wide(title), Wide(label), Wide(value), {}};
     PromptTemplate frame{};
     frame.dialog.style = DS_MODALFRAME | DS_CENTER | WS_POPUP | WS_CAPTION | WS_SYSMENU;
     frame.dialog.cx = 220;

@@ -14,7 +14,10 @@ inline void RegisterWindowClass(const wchar_t* name, int background) {
   windowClass.lpfnWndProc = DefWindowProcW;  // replaced per window by AttachHandler
   windowClass.hInstance = GetModuleHandleW(nullptr);
   windowClass.hCursor = LoadCursorW(nullptr, IDC_ARROW);
-  windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
+  // The program's icon (resource 1, dist/windows/telvora.rc.in); the generic
+  // one in programs without it, the tests.
+  windowClass.hIcon = LoadIconW(windowClass.hInstance, MAKEINTRESOURCEW(1));
+  if (windowClass.hIcon == nullptr) windowClass.hIcon = LoadIconW(nullptr, IDI_APPLICATION);
   windowClass.hbrBackground = reinterpret_cast<HBRUSH>(static_cast<INT_PTR>(background + 1));
   windowClass.lpszClassName = name;
   RegisterClassExW(&windowClass);

@@ -1,0 +1,36 @@
+#include "app/HtmlText.h"
+
+#include "app/TerminalText.h"
+
+namespace html {
+
+std::string Escape(std::string_view text) {
+  std::string out;
+  out.reserve(text.size() + text.size() / 8);
+  for (const char c : text) {
+    switch (c) {
+      case '&':
+        out += "&amp;";
+        break;
+      case '<':
+        out += "&lt;";
+        break;
+      case '>':
+        out += "&gt;";
+        break;
+      case '"':
+        out += "&quot;";
+        break;
+      case '\'':
+        out += "&#39;";
+        break;
+      default:
+        out += c;
+    }
+  }
+  return out;
+}
+
+std::string Shown(std::string_view bytes) { return Escape(console::TerminalSafeText(bytes)); }
+
+}  // namespace html

@@ -1,0 +1,58 @@
+// The session report's record of a run in the main window: the phases its
+// status bar went through, what the window showed at the end, and the
+// session trace recorded meanwhile (which must begin with the run: record
+// each run into a trace of its own).
+#pragma once
+
+#include <functional>
+#include <optional>
+#include <string>
+#include <vector>
+
+#include "app/SessionReport.h"
+#include "platform/clock.h"
+
+class TMain_Form;
+
+namespace report {
+
+// While it lives, notes each phase the run enters as the status bar shows it
+// ("Rover Test: dial test"), timed as the session trace times its events:
+// from the port's first open, which the status bar shows at the first wait
+// after it.
+class PhaseWatch {
+ public:
+  explicit PhaseWatch(TMain_Form& form);
+  ~PhaseWatch();  // gives the status bar its own hook back
+  PhaseWatch(const PhaseWatch&) = delete;
+  PhaseWatch& operator=(const PhaseWatch&) = delete;
+
+  const std::string& Procedure() const { return procedure_; }  // "Rover Test"
+  std::vector<Phase> Phases() const;
+
+ private:
+  void Look();
+
+  struct Entered {
+    std::string name;
+    platform::clock::Millis at;
+  };
+  TMain_Form& form_;
+  std::function<void()> chained_;
+  std::string procedure_, shown_;
+  std::vector<Entered> entered_;
+  std::optional<platform::clock::Millis> opened_;
+};
+
+// What the window does not know about its run.
+struct RunFacts {
+  std::string startedAt;  // the date and time the run began
+  std::string madeFrom;   // how the page is made: "From a run ...", "By replaying ..."
+  std::string error;      // the error box's text, when an error ended the run
+};
+
+// The record of the finished run on `form`, with the text of its trace.
+Session SessionOfRun(const TMain_Form& form, const PhaseWatch& phases, const RunFacts& facts,
+                     const std::string& traceText);
+
+}  // namespace report
