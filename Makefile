@@ -46,7 +46,7 @@ sanitize:
 # Each fuzz target for FUZZ_SECONDS, in its own clang build (build/fuzz). New
 # inputs go to build/fuzz/corpus; the seeds in fuzz/corpus stay as they are.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := reply_recognition strings modem_command_parser command_line
+FUZZ_TARGETS := reply_recognition strings modem_command_parser command_line trace_replay
 fuzz:
 	@scripts/install-deps.sh fuzz
 	@[ -f build/fuzz/build.ninja ] || cmake --preset fuzz

@@ -12,6 +12,7 @@
 #include "app/CommandLine.h"
 #include "app/OutputFile.h"
 #include "app/PortNames.h"
+#include "app/SessionTraces.h"
 #include "app/TelvoraMain.h"
 #include "app/TerminalText.h"
 #include "platform/clock.h"
@@ -381,6 +382,7 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
       form.Status.OnLineChanged();
     }
     ChooseSettings(form, line, ui);
+    const auto traced = TraceRun(form, line.procedure);
 
     app.OnInterrupt = [&form] { form.Exit1Click(nullptr); };
     try {

@@ -5,6 +5,7 @@
 // power cycle is opened again.
 #include <utility>
 
+#include "app/SessionTraces.h"
 #include "app/TelvoraMain.h"
 #include "app/Timings.h"
 
@@ -27,6 +28,7 @@ toolkit::TNotifyEvent TMain_Form::Guarded(void (TMain_Form::*handler)(rtl::TObje
       }
     } release{*this};
     commandRunning_ = true;
+    const auto traced = TraceMenuCommand(*this, handler);
     DropPortFault();  // left by a port closed since
     EndCallLeftByError();
     try {

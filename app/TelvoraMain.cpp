@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "app/SessionTraces.h"
 #include "platform/commapi/trace_recorder.h"
 
 // A dial-in test line whose answering system greets callers with "Welcome".
@@ -96,7 +97,11 @@ void TMain_Form::FormCreate() {
   MessageLevel = 2;
 }
 
-void TMain_Form::LogLine(const std::string& text) { Output_Memo.Append(text); }
+void TMain_Form::LogLine(const std::string& text) {
+  const std::size_t before = Output_Memo.Lines().size();
+  Output_Memo.Append(text);
+  TraceLogLines(*this, before);
+}
 
 void TMain_Form::OpenPort() {
   ComPort->Open();
