@@ -35,12 +35,15 @@ class RunStatus {
   // The run enters the named phase; a phase before the current one is ignored,
   // so the bar never goes backwards.
   void Enter(std::string_view phase);
-  // The time left, as it is now.
+  // The time left, as it is now (the status line changes only when the
+  // seconds shown do).
   void Tick();
   // The run reached its normal end.
   void Finished() { finished_ = true; }
 
  private:
+  // At most this many whole seconds are left.
+  std::int64_t SecondsLeft() const;
   void Show();
 
   toolkit::TStatusLine& status_;
@@ -49,5 +52,6 @@ class RunStatus {
   RunStatus*& current_;
   std::size_t phase_ = 0;
   platform::clock::Millis phaseStarted_ = 0;
+  std::int64_t shownSecondsLeft_ = -1;
   bool finished_ = false;
 };
