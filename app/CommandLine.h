@@ -28,6 +28,10 @@ struct CommandLine {
   std::optional<std::string> trace;  // the session trace to record
 };
 
+// The names --run and --level take: "rover-test", "debug".
+std::string ProcedureName(Procedure procedure);
+std::string LevelName(std::uint8_t level);
+
 // The files a run writes, each named by its option. The parser checks them
 // all and the runner opens and commits them all by this one table: a new
 // output is a member above and a line here.
