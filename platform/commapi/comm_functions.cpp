@@ -78,7 +78,10 @@ BOOL GetCommModemStatus(HANDLE file, DWORD* modemStatus) {
 
 BOOL PurgeComm(HANDLE file, DWORD flags) {
   return OnPort(file, [&](Port& port) {
-    return (flags & ~kAllPurgeFlags) != 0 ? Fail(ERROR_INVALID_PARAMETER) : port.PurgeComm(flags);
+    if ((flags & ~kAllPurgeFlags) != 0) return Fail(ERROR_INVALID_PARAMETER);
+    const BOOL ok = port.PurgeComm(flags);
+    if (ok && trace_hooks::Recording()) trace_hooks::Purged(file, flags);
+    return ok;
   });
 }
 
@@ -86,9 +89,13 @@ BOOL ReadFile(HANDLE file, void* buffer, DWORD toRead, DWORD* read, OVERLAPPED* 
   return OnPort(file, [&](Port& port) {
     if (buffer == nullptr && toRead > 0) return Fail(ERROR_INVALID_PARAMETER);
     const BOOL ok = port.ReadFile(buffer, toRead, read, overlapped);
-    if (ok && trace_hooks::Recording())
-      trace_hooks::Received(file,
-                            {static_cast<const char*>(buffer), Transferred(read, overlapped)});
+    if (trace_hooks::Recording()) {
+      if (ok)
+        trace_hooks::Received(file,
+                              {static_cast<const char*>(buffer), Transferred(read, overlapped)});
+      else if (GetLastError() == ERROR_IO_PENDING)
+        trace_hooks::LeftPendingRead(file, overlapped, buffer);
+    }
     return ok;
   });
 }
@@ -98,8 +105,14 @@ BOOL WriteFile(HANDLE file, const void* buffer, DWORD toWrite, DWORD* written,
   return OnPort(file, [&](Port& port) {
     if (buffer == nullptr && toWrite > 0) return Fail(ERROR_INVALID_PARAMETER);
     const BOOL ok = port.WriteFile(buffer, toWrite, written, overlapped);
-    if (ok && trace_hooks::Recording())
-      trace_hooks::Sent(file, {static_cast<const char*>(buffer), Transferred(written, overlapped)});
+    if (trace_hooks::Recording()) {
+      if (ok)
+        trace_hooks::Sent(file,
+                          {static_cast<const char*>(buffer), Transferred(written, overlapped)});
+      else if (GetLastError() == ERROR_IO_PENDING)
+        trace_hooks::LeftPendingWrite(file, overlapped,
+                                      {static_cast<const char*>(buffer), toWrite});
+    }
     return ok;
   });
 }

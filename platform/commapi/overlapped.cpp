@@ -5,6 +5,7 @@
 #include "platform/commapi/errors.h"
 #include "platform/commapi/events.h"
 #include "platform/commapi/port.h"
+#include "platform/commapi/trace_recorder.h"
 
 namespace commapi {
 
@@ -44,7 +45,14 @@ BOOL GetOverlappedResult(HANDLE file, OVERLAPPED* overlapped, DWORD* transferred
   auto port = FindHandleAs<Port>(file);
   if (!port) return Fail(ERROR_INVALID_HANDLE);
   if (overlapped == nullptr) return Fail(ERROR_INVALID_PARAMETER);
-  return port->GetOverlappedResult(overlapped, transferred, wait);
+  DWORD count = 0;
+  const BOOL ok = port->GetOverlappedResult(overlapped, &count, wait);
+  // Ended, even by a failure, it moved count bytes; else it is still in progress.
+  if (ok || GetLastError() != ERROR_IO_INCOMPLETE) {
+    if (transferred != nullptr) *transferred = count;
+    if (trace_hooks::Recording()) trace_hooks::Ended(file, overlapped, count);
+  }
+  return ok;
 }
 
 BOOL Port::GetOverlappedResult(OVERLAPPED* overlapped, DWORD* transferred, BOOL wait) {

@@ -2,8 +2,10 @@
 
 #include <algorithm>
 #include <atomic>
+#include <map>
 #include <mutex>
 #include <optional>
+#include <string>
 
 #include "platform/clock.h"
 #include "platform/commapi/port.h"
@@ -59,6 +61,13 @@ struct TraceRecorder::State {
   DWORD lines = 0;
   bool gone = false;
   bool absent = false;  // since the last close
+  // The open port's transfers in progress, by their records.
+  struct Transfer {
+    bool write;
+    std::string bytes;             // a write's
+    const char* buffer = nullptr;  // where a read puts its bytes
+  };
+  std::map<const OVERLAPPED*, Transfer> pending;
 
  private:
   std::int64_t Stamp(platform::clock::Millis at) {
@@ -207,21 +216,63 @@ void Closed(HANDLE handle) {
   OnRecordedPort(handle, [](TraceRecorder::State& state) {
     state.Write(Event::Of(Kind::Close));
     state.port = nullptr;
+    state.pending.clear();
   });
 }
 
-void Sent(HANDLE handle, std::string_view bytes) {
+namespace {
+
+void WriteSent(TraceRecorder::State& state, std::string_view bytes) {
+  if (!bytes.empty()) state.Write(Event::Bytes(Kind::Send, bytes));
+}
+
+void WriteReceived(TraceRecorder::State& state, HANDLE handle, std::string_view bytes) {
   if (bytes.empty()) return;
-  OnRecordedPort(handle, [&](TraceRecorder::State& state) {
-    state.Write(Event::Bytes(Kind::Send, bytes));
-  });
+  state.Write(Event::Bytes(Kind::Recv, bytes),
+              PortTime(handle, [](Port& port) { return port.LastReadArrival(); }));
+}
+
+}  // namespace
+
+void Sent(HANDLE handle, std::string_view bytes) {
+  OnRecordedPort(handle, [&](TraceRecorder::State& state) { WriteSent(state, bytes); });
 }
 
 void Received(HANDLE handle, std::string_view bytes) {
-  if (bytes.empty()) return;
+  OnRecordedPort(handle, [&](TraceRecorder::State& state) { WriteReceived(state, handle, bytes); });
+}
+
+void LeftPendingWrite(HANDLE handle, const OVERLAPPED* overlapped, std::string_view bytes) {
   OnRecordedPort(handle, [&](TraceRecorder::State& state) {
-    state.Write(Event::Bytes(Kind::Recv, bytes),
-                PortTime(handle, [](Port& port) { return port.LastReadArrival(); }));
+    state.pending[overlapped] = {true, std::string(bytes)};
+  });
+}
+
+void LeftPendingRead(HANDLE handle, const OVERLAPPED* overlapped, const void* buffer) {
+  OnRecordedPort(handle, [&](TraceRecorder::State& state) {
+    state.pending[overlapped] = {false, {}, static_cast<const char*>(buffer)};
+  });
+}
+
+void Ended(HANDLE handle, const OVERLAPPED* overlapped, DWORD count) {
+  OnRecordedPort(handle, [&](TraceRecorder::State& state) {
+    const auto found = state.pending.find(overlapped);
+    if (found == state.pending.end()) return;  // an event wait, or not recorded from its start
+    const TraceRecorder::State::Transfer transfer = std::move(found->second);
+    state.pending.erase(found);
+    if (transfer.write)
+      WriteSent(state, std::string_view(transfer.bytes).substr(0, count));
+    else
+      WriteReceived(state, handle, {transfer.buffer, count});
+  });
+}
+
+// The records of aborted transfers may be used again for anything.
+void Purged(HANDLE handle, DWORD flags) {
+  OnRecordedPort(handle, [&](TraceRecorder::State& state) {
+    std::erase_if(state.pending, [&](const auto& entry) {
+      return (flags & (entry.second.write ? PURGE_TXABORT : PURGE_RXABORT)) != 0;
+    });
   });
 }
 

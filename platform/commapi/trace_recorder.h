@@ -74,6 +74,13 @@ void OpenFailed(DWORD error);
 void Closed(HANDLE handle);
 void Sent(HANDLE handle, std::string_view bytes);
 void Received(HANDLE handle, std::string_view bytes);
+// A transfer left in progress, recorded once GetOverlappedResult finds it
+// ended with count bytes (a purge forgets the ones it aborts). The bytes of
+// a write are taken now; a read's buffer is read when it has ended.
+void LeftPendingWrite(HANDLE handle, const OVERLAPPED* overlapped, std::string_view bytes);
+void LeftPendingRead(HANDLE handle, const OVERLAPPED* overlapped, const void* buffer);
+void Ended(HANDLE handle, const OVERLAPPED* overlapped, DWORD count);
+void Purged(HANDLE handle, DWORD flags);
 void Configured(HANDLE handle, const DCB& dcb);
 void LinesRead(HANDLE handle, DWORD modemStatus);
 void Failed(HANDLE handle, DWORD error);

@@ -5,9 +5,11 @@
 #include <cstring>
 #include <functional>
 #include <memory>
+#include <sstream>
 #include <system_error>
 
 #include "comms/DeviceSettings.h"
+#include "platform/commapi/trace_recorder.h"
 #include "port_fixture.h"
 #include "tests/support/LambdaThread.h"
 #include "tests/support/ScopedEnv.h"
@@ -303,8 +305,11 @@ using commapi::PortCall;
 constexpr CallVerdict kPending{CallVerdict::kPending};
 
 // Transfers the device leaves in progress end with WaitForLastOperation,
-// most recent first, whether the device finishes them later or fails them.
+// most recent first, whether the device finishes them later or fails them;
+// a session trace has the bytes of those that moved any.
 TEST_F(PortTest, PendingTransfersEndMostRecentFirst) {
+  std::string trace;
+  auto recorder = commapi::TraceRecorder::Start([&](std::string_view line) { trace += line; });
   port.Open();
   device->Spoil(PortCall::kWrite, kPending);
   device->Spoil(PortCall::kRead, kPending);
@@ -336,6 +341,12 @@ TEST_F(PortTest, PendingTransfersEndMostRecentFirst) {
   finisher.Resume();
   EXPECT_EQ(port.WriteText("ATZ", true), 3);
   EXPECT_EQ(device->Received(), "ATATZ");
+  std::string moved;  // the trace's transfers without their times
+  std::istringstream lines(trace);
+  for (std::string line; std::getline(lines, line);)
+    if (line[0] != '#' && (line.find(" send ") != line.npos || line.find(" recv ") != line.npos))
+      moved += line.substr(line.find(' ') + 1) + '\n';
+  EXPECT_EQ(moved, "recv OK\nsend AT\nsend ATZ\n");
 }
 
 // Close aborts what is pending; a purge that fails stops the close with the

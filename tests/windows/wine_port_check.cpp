@@ -34,10 +34,11 @@ constexpr auto kPowerCycleWait = std::chrono::milliseconds(2500);
 struct Child {
   pid_t pid = -1;
   int input = -1;   // the child's standard input
-  int output = -1;  // its standard output
+  int output = -1;  // its standard output, and its errors when asked for
 };
 
-Child Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env) {
+Child Spawn(const std::vector<std::string>& args, const std::vector<std::string>& env,
+            bool withErrors = false) {
   int in[2], out[2];
   if (::pipe(in) != 0 || ::pipe(out) != 0) throw std::runtime_error("pipe");
   Child child;
@@ -45,6 +46,7 @@ Child Spawn(const std::vector<std::string>& args, const std::vector<std::string>
   if (child.pid == 0) {
     ::dup2(in[0], 0);
     ::dup2(out[1], 1);
+    if (withErrors) ::dup2(out[1], 2);
     ::close(in[1]);
     ::close(out[0]);
     for (const std::string& setting : env) ::putenv(const_cast<char*>(setting.c_str()));
@@ -88,10 +90,11 @@ std::string ReadFile(const fs::path& path) {
 }
 
 // Runs the Windows program, playing the person at the "Action Required" box:
-// the modem is switched off and on, and Enter pressed once it is back.
+// the modem is switched off and on, and Enter pressed once it is back. The
+// box comes on standard error, as the log on standard output is piped.
 int RunUnderWine(const std::vector<std::string>& args, const std::vector<std::string>& env,
                  sim::SimulatedModem& modem) {
-  Child child = Spawn(args, env);
+  Child child = Spawn(args, env, true);
   std::string seen;
   char buffer[4096];
   for (;;) {
