@@ -226,17 +226,20 @@ class Win32Backend final : public Backend {
  private:
   // Runs a modal box or dialog over the window. Meanwhile a timer on the
   // window keeps serving synchronised calls and timer ticks, as behind any
-  // modal box; posted requests wait for the main loop.
+  // modal box; posted requests wait for the main loop. A box opened by a
+  // call served from within another leaves the timer to the outer one.
   template <typename Show>
   INT_PTR Modal(Show show) {
     HWND owner = handle_.load();
-    if (owner) SetTimer(owner, MainWindow::kModalServiceTimer, kModalServiceMs, nullptr);
+    if (owner && modalDepth_++ == 0)
+      SetTimer(owner, MainWindow::kModalServiceTimer, kModalServiceMs, nullptr);
     const INT_PTR result = show(owner);
-    if (owner) KillTimer(owner, MainWindow::kModalServiceTimer);
+    if (owner && --modalDepth_ == 0) KillTimer(owner, MainWindow::kModalServiceTimer);
     return result;
   }
 
   const DWORD thread_;
+  int modalDepth_ = 0;  // boxes open over the window, one within another
   std::atomic<HWND> handle_{nullptr};
   std::unique_ptr<MainWindow> window_;
 };
