@@ -35,7 +35,8 @@ PREFIX ?= /usr/local
 install: build
 	cmake --install $(BUILD) --prefix $(PREFIX)
 
-# Remakes docs/window.png: the window at the end of a Rover Test, under Xvfb.
+# Remakes docs/window.png and docs/window-results.png: the window during a
+# Rover Test and at its end, under Xvfb.
 screenshot: build
 	scripts/screenshot.sh $(BUILD)
 
@@ -46,7 +47,7 @@ sanitize:
 # Each fuzz target for FUZZ_SECONDS, in its own clang build (build/fuzz). New
 # inputs go to build/fuzz/corpus; the seeds in fuzz/corpus stay as they are.
 FUZZ_SECONDS ?= 60
-FUZZ_TARGETS := reply_recognition strings modem_command_parser command_line
+FUZZ_TARGETS := reply_recognition strings modem_command_parser command_line trace_replay
 fuzz:
 	@scripts/install-deps.sh fuzz
 	@[ -f build/fuzz/build.ninja ] || cmake --preset fuzz
@@ -63,7 +64,8 @@ fuzz:
 	done
 
 # Real-time figures for the README's developer section: reply latency on a
-# pseudo-terminal, CPU while a reply never comes, recognition under a flood,
+# pseudo-terminal, CPU while a reply never comes, CPU of a Rover Test in the
+# console and in the window and of the idle window, recognition under a flood,
 # memory and descriptors over a soak of Rover Tests.
 bench: build
 	$(BUILD)/bench/telvora_bench

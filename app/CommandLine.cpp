@@ -230,6 +230,15 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   return {line, {}};
 }
 
+std::string ProcedureName(Procedure procedure) {
+  for (const auto& [text, named] : kProcedures) {
+    if (named == procedure) return text;
+  }
+  return "";
+}
+
+std::string LevelName(std::uint8_t level) { return level < kLevels.size() ? kLevels[level] : ""; }
+
 std::optional<std::string> ReplayedTrace(const std::string& simulate) {
   constexpr std::string_view kScheme = "replay:";
   if (simulate.size() <= kScheme.size() || simulate.rfind(kScheme, 0) != 0) return std::nullopt;

@@ -30,6 +30,10 @@ struct CommandLine {
   std::optional<std::string> trace;  // the session trace to record
 };
 
+// The names --run and --level take: "rover-test", "debug".
+std::string ProcedureName(Procedure procedure);
+std::string LevelName(std::uint8_t level);
+
 // How the parser reads an option.
 enum class Read : std::uint8_t {
   Alone,      // it is the whole command line: an action other than a run

@@ -12,6 +12,7 @@
 #include "app/CommandLine.h"
 #include "app/OutputFile.h"
 #include "app/PortNames.h"
+#include "app/SessionTraces.h"
 #include "app/TelvoraMain.h"
 #include "app/TerminalText.h"
 #include "platform/clock.h"
@@ -381,11 +382,12 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
       form.Status.OnLineChanged();
     }
     ChooseSettings(form, line, ui);
+    const auto traced = TraceRun(form, line.procedure);
 
     app.OnInterrupt = [&form] { form.Exit1Click(nullptr); };
     try {
       status = RunProcedure(form, line.procedure, ui) ? kNormalEnd : kEndedEarly;
-      form.ThrowPortFault();  // met after the procedure's last wait, as the window shows it
+      form.EndCommand();  // met after the procedure's last wait, as the window shows it
       form.ShowLineState();  // a procedure that closed the port waits no more
     } catch (const std::exception& error) {
       reportError(form.ErrorBoxText(error));

@@ -1,5 +1,6 @@
 // The first contact with a modem, and the three commands of the Detect menu.
 #include "app/TelvoraMain.h"
+#include "app/Timings.h"
 
 void TMain_Form::RaiseRtsAndDtr() {
   // RTS first; each setter leaves a line alone that is already enabled.
@@ -9,9 +10,9 @@ void TMain_Form::RaiseRtsAndDtr() {
 
 bool TMain_Form::DetectModem() {
   RaiseRtsAndDtr();
-  Pause(1000);
+  Pause(timing::kDetectSettleMs);
   if (MessageLevel >= 2) LogLine("Detecting modem");
-  return SendCommand("AT V1", 1500);
+  return SendCommand("AT V1", timing::kCommandReplyMs);
 }
 
 void TMain_Form::DetectAt(comms::TBaudRate speed, bool& detected, const std::string& speedText) {

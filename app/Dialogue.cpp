@@ -1,15 +1,11 @@
 // The dialogue engine: one command line out, then a wait that keeps the
 // window responsive until a reply, the timer or the end of the program.
 #include <algorithm>
-#include <utility>
 
 #include "app/TelvoraMain.h"
+#include "app/Timings.h"
 
-namespace {
-constexpr std::int32_t kDialTimeoutMs = 50000;
-constexpr std::uint32_t kAfterDialMs = 3000;
-constexpr std::uint32_t kWaitPassMs = 10;
-}  // namespace
+using namespace timing;
 
 void TMain_Form::StartDialogue(std::int32_t timeoutMs) {
   GotError = GotOK = GotConnect = GotNoCarrier = GotWelcome = TimedOut = false;
@@ -30,32 +26,6 @@ void TMain_Form::WaitPass() {
   ThrowPortFault();
 }
 
-bool TMain_Form::KeepPortFault(std::exception_ptr error) {
-  try {
-    std::rethrow_exception(error);
-  } catch (const comms::EComPort&) {
-    std::lock_guard lock(portFaultMutex_);
-    if (!portFault_) portFault_ = error;
-    return true;
-  } catch (...) {
-    return false;
-  }
-}
-
-void TMain_Form::ThrowPortFault() {
-  std::exception_ptr fault;
-  {
-    std::lock_guard lock(portFaultMutex_);
-    fault = std::exchange(portFault_, nullptr);
-  }
-  if (fault) std::rethrow_exception(fault);
-}
-
-void TMain_Form::DropPortFault() {
-  std::lock_guard lock(portFaultMutex_);
-  portFault_ = nullptr;
-}
-
 bool TMain_Form::SendCommand(const std::string& command, std::int32_t timeoutMs) {
   StartDialogue(timeoutMs);
   if (!command.empty()) ComPort->WriteText(command + "\r\n", true);
@@ -66,7 +36,7 @@ bool TMain_Form::SendCommand(const std::string& command, std::int32_t timeoutMs)
 }
 
 bool TMain_Form::DialAndWait(const std::string& dialText) {
-  StartDialogue(kDialTimeoutMs);
+  StartDialogue(kDialReplyMs);
   callMayBeUp_ = true;
   ComPort->WriteText(dialText + "\r\n", true);
   do {

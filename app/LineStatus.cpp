@@ -2,6 +2,7 @@
 // the five modem lines as they are. DTR and RTS are what the program set;
 // CTS, DSR and CD are read when the port opens and at each change the port
 // reports. Nothing of it goes to the log.
+#include <algorithm>
 #include <array>
 
 #include "app/PortNames.h"
@@ -15,9 +16,11 @@ std::string SpeedText(comms::TBaudRate rate) {
   return std::to_string(kBaud.at(rate)) + " baud";
 }
 
-toolkit::TLamp Lamp(const char* name, bool known, bool on) {
+constexpr std::array<const char*, 5> kLampNames{"DTR", "RTS", "CTS", "DSR", "CD"};
+
+toolkit::LampState Lamp(bool known, bool on) {
   using toolkit::LampState;
-  return {name, !known ? LampState::Grey : on ? LampState::On : LampState::Off};
+  return !known ? LampState::Grey : on ? LampState::On : LampState::Off;
 }
 
 }  // namespace
@@ -50,15 +53,20 @@ void TMain_Form::ShowLineState() {
     DescribeLinePort();
     return;
   }
-  toolkit::TLineState line;
-  line.port = linePort_;
-  line.speed = SpeedText(ComPort->BaudRate());
   // A port that cannot be read has vanished: nothing of it is known.
   const bool known = open && modemLines_.known;
-  line.lamps = {Lamp("DTR", known, ComPort->FlowControl().ControlDtr() != comms::dtrDisable),
-                Lamp("RTS", known, ComPort->FlowControl().ControlRts() != comms::rtsDisable),
-                Lamp("CTS", known, modemLines_.cts), Lamp("DSR", known, modemLines_.dsr),
-                Lamp("CD", known, modemLines_.cd)};
+  const std::array<toolkit::LampState, kLampNames.size()> lamps{
+      Lamp(known, ComPort->FlowControl().ControlDtr() != comms::dtrDisable),
+      Lamp(known, ComPort->FlowControl().ControlRts() != comms::rtsDisable),
+      Lamp(known, modemLines_.cts), Lamp(known, modemLines_.dsr), Lamp(known, modemLines_.cd)};
+  std::string speed = SpeedText(ComPort->BaudRate());
+  // Every wait's pass comes here: a new line state only when something changed.
+  const toolkit::TLineState& shown = Status.Line();
+  if (shown.port == linePort_ && shown.speed == speed &&
+      std::ranges::equal(shown.lamps, lamps, {}, &toolkit::TLamp::state))
+    return;
+  toolkit::TLineState line{linePort_, std::move(speed), {}};
+  for (std::size_t i = 0; i < lamps.size(); ++i) line.lamps.push_back({kLampNames[i], lamps[i]});
   Status.SetLine(std::move(line));
 }
 

@@ -3,6 +3,9 @@
 // do is logged and, except where noted, tolerated.
 #include "app/Strings.h"
 #include "app/TelvoraMain.h"
+#include "app/Timings.h"
+
+using namespace timing;
 
 namespace {
 
@@ -22,15 +25,15 @@ bool TMain_Form::ResetModem() {
     LogLine("Modem Reseting");
   }
   const std::string reset = NextelPhone->Checked() ? "AT Z0" : "AT Z";
-  if (SendCommand(reset, 3000)) {
+  if (SendCommand(reset, kResetReplyMs)) {
     if (MessageLevel >= 3) LogLine("Modem Reset using " + reset);
   } else if (RxBuffer.empty()) {
     LogLine("Error Reseting modem!!, Ignoring");
   } else if (RxBuffer[0] == '0') {  // the numeric code for OK
-    if (MessageLevel >= 2 && !NumericResults) LogLine(kNumericResponses);
-    NumericResults = true;
-    Pause(100);
-    if (SendCommand("AT V1", 1500)) {
+    if (MessageLevel >= 2 && !RoverFindings.NumericResults) LogLine(kNumericResponses);
+    RoverFindings.NumericResults = true;
+    Pause(kBetweenCommandsMs);
+    if (SendCommand("AT V1", kCommandReplyMs)) {
       if (MessageLevel >= 4) LogLine("V1, Verbal codes, responded OK");
     } else {
       LogLine("V1, Verbal codes, not supported, ignoring");
@@ -39,8 +42,8 @@ bool TMain_Form::ResetModem() {
     LogLine("Error Reseting modem!!");
   }
 
-  Pause(100);
-  if (SendCommand("AT E0", 1500)) {
+  Pause(kBetweenCommandsMs);
+  if (SendCommand("AT E0", kCommandReplyMs)) {
     if (MessageLevel >= 4) LogLine("E0, No echo, responded OK");
   } else if (RxBuffer.empty()) {
     LogLine(kNoEcho);
@@ -55,10 +58,10 @@ bool TMain_Form::ResetModem() {
     if (RxBuffer.size() < 2) {
       LogLine(kNoEcho);
     } else if (RxBuffer[0] == '0' && RxBuffer[1] == '\r') {
-      if (MessageLevel >= 2 && !NumericResults) LogLine(kNumericAfterEcho);
-      NumericResults = true;
-      Pause(500);
-      if (!SendCommand("AT V1", 1500)) {
+      if (MessageLevel >= 2 && !RoverFindings.NumericResults) LogLine(kNumericAfterEcho);
+      RoverFindings.NumericResults = true;
+      Pause(kResetSettleMs);
+      if (!SendCommand("AT V1", kCommandReplyMs)) {
         LogLine(kV1Aborting);
         return false;
       }
@@ -68,8 +71,8 @@ bool TMain_Form::ResetModem() {
     }
   }
 
-  Pause(500);
-  if (!SendCommand("AT V1", 500)) {
+  Pause(kResetSettleMs);
+  if (!SendCommand("AT V1", kLastV1ReplyMs)) {
     LogLine(kV1Aborting);
     return false;
   }
@@ -120,7 +123,7 @@ bool TMain_Form::PlaceTestCall() {
   } else if (MessageLevel >= 1) {
     LogLine("Carrier Detect low after calling, not expected.");
   }
-  PlainSleep(1500);
+  PlainSleep(kWelcomeMs);
   if (MessageLevel >= 2) {
     LogLine(GotWelcome ? "Got Welcome message from server"
                        : "Did not get Welcome message from server");
@@ -141,9 +144,9 @@ void TMain_Form::HangUpOutlastingExit() {
 
 void TMain_Form::HangUp() {
   if (MessageLevel >= 2) LogLine("Hang up, takes upto 15 seconds");
-  PlainSleep(3500);  // the guard time of silence before the escape
+  PlainSleep(kEscapeGuardMs);  // silence before the escape
   ComPort->WriteText("+++", true);
-  SendCommand("", 3500);  // the guard time after it, collecting the answer
+  SendCommand("", kEscapeGuardMs);  // and after it, collecting the answer
   if (MessageLevel >= 4) {
     LogLine(GotOK          ? "Did return to command mode"
             : GotNoCarrier ? "Hangs up on return to command mode via +++"
@@ -152,8 +155,8 @@ void TMain_Form::HangUp() {
   }
   if (GotNoCarrier) return;  // the modem has dropped the call already
 
-  SendCommand("", 500);
-  SendCommand("AT H0", 8000);
+  SendCommand("", kAfterEscapeMs);
+  SendCommand("AT H0", kHangUpReplyMs);
   if (GotNoCarrier) {
     if (MessageLevel >= 2) LogLine("Phone hung up");
     return;
@@ -167,9 +170,9 @@ void TMain_Form::HangUp() {
   }
   if (MessageLevel >= 3) LogLine("Attempting to hang up using DTR");
   ComPort->FlowControl().SetControlDtr(comms::dtrDisable);
-  Pause(1000);
+  Pause(kDtrDropMs);
   ComPort->FlowControl().SetControlDtr(comms::dtrEnable);
-  Pause(100);
+  Pause(kAfterLineChangeMs);
   const bool stillUp = ComPort->CarrierState();
   if (MessageLevel >= 3) {
     LogLine(stillUp ? "Carrier Detect still high after DTR hang up."

@@ -6,6 +6,9 @@
 #include <string>
 
 #include "app/TelvoraMain.h"
+#include "app/Timings.h"
+
+using namespace timing;
 
 namespace {
 
@@ -30,8 +33,7 @@ struct TMain_Form::FlowControlCall {
   const char* phase = nullptr;
   const char* command = nullptr;
   bool needsQ0Accepted = false;  // run only when the first "AT\Q0" was answered
-  bool TMain_Form::*finding = nullptr;
-  Outcome RoverResults::*outcome = nullptr;
+  rover::Call rover::Findings::*call = nullptr;
   // The switch-off command is not answered: ERROR or time-out.
   const char* refusedLine = nullptr;
   const char* timedOutLine = nullptr;
@@ -44,7 +46,7 @@ struct TMain_Form::FlowControlCall {
   const char* noWelcomeLine = nullptr;  // level 0
   Worded notConnected{};
   bool cdLowEndsTest = false;
-  std::uint32_t reconnectPauseMs = 0;
+  std::uint32_t reconnectPauseMs = 0;  // with RTS raised, before the wait for CONNECT
   std::uint8_t reconnectedLevel = 0;
   bool restoresFlowControl = false;  // "AT\Q2" after the call
   const char* raisingLine = nullptr;
@@ -56,22 +58,22 @@ bool TMain_Form::RoverRtsLowCall() {
   if (!ResetModem()) return false;
   RoverLog(4, "Lowering RTS");
   RoverSetRts(false);
-  Pause(100);
+  Pause(kAfterLineChangeMs);
   RoverLog(1, "");
   RoverLog(1, "Testing dial with RTS low, expected to time out");
 
-  if (PlaceTestCall()) {
+  const rover::Call call = RoverFindings.rtsLow = RoverCall();
+  if (call != rover::Call::NotConnected) {
     RoverLog(2, "Got Connected with RTS low");
-    if (GotWelcome) {
+    if (call == rover::Call::Welcome) {
       RoverLog(1, "Got welcome message, not expected");
-      WorksWithRtsLow = true;
     } else {
       // The modem may just be holding "Welcome" back: let it through. Seeing
       // it now says nothing about calls with RTS low, so no finding.
       RoverLog(4, "Rasing RTS");
       RoverSetRts(true);
-      Pause(100);
-      SendCommand("", 2000);
+      Pause(kAfterLineChangeMs);
+      SendCommand("", kHeldWelcomeMs);
       if (GotWelcome) RoverLog(3, "Got Welcome after rasing RTS");
     }
   } else {
@@ -81,7 +83,7 @@ bool TMain_Form::RoverRtsLowCall() {
       RoverLog(1, "Will wait upto 45 seconds");
       RoverLog(4, "Rasing RTS");
       RoverSetRts(true);
-      Pause(100);
+      Pause(kAfterLineChangeMs);
       if (DialAndWait(""))
         RoverLog(3, "Did get connected after rasing RTS");
       else
@@ -90,15 +92,14 @@ bool TMain_Form::RoverRtsLowCall() {
       RoverLog(3, "Modem is not connected (CD LOW)");
     }
   }
-  roverResults_.rtsLow = PassIf(WorksWithRtsLow);
 
   RoverLog(0, "");
   RoverLog(4, "Raising RTS");
   RoverSetRts(true);
-  Pause(500);
-  SendCommand("", 500);
+  Pause(kRtsRaisedMs);
+  SendCommand("", kDrainMs);
   HangUp();
-  Pause(1000);
+  Pause(kAfterHangUpMs);
   RoverLog(2, "");
   return true;
 }
@@ -106,13 +107,13 @@ bool TMain_Form::RoverRtsLowCall() {
 void TMain_Form::RoverProbeQ0() {
   RoverPhase("flow-control commands");
   Q0Accepted = false;
-  if (SendCommand("AT\\Q0", 1500)) {
+  if (SendCommand("AT\\Q0", kCommandReplyMs)) {
     RoverLog(2, "\\Q0, No flow control, responded OK");
     Q0Accepted = true;
   } else {
     RoverLog(3, "\\Q0, No flow control, not supported");
   }
-  if (SendCommand("AT\\Q2", 1500))
+  if (SendCommand("AT\\Q2", kCommandReplyMs))
     RoverLog(2, "\\Q2, Flow control, responded OK");
   else
     RoverLog(3, "\\Q2, Flow control, not supported");
@@ -124,8 +125,7 @@ bool TMain_Form::RoverFlowControlCalls() {
       {.phase = "call with \\Q0",
        .command = "AT\\Q0",
        .needsQ0Accepted = true,
-       .finding = &TMain_Form::Q0Works,
-       .outcome = &RoverResults::q0,
+       .call = &rover::Findings::q0,
        .refusedLine = "\\Q0, No flow control, not supported.",
        .timedOutLine = "\\Q0, No flow control, not supported.",
        .exitLine = "Indicated was supported before, exiting",
@@ -137,15 +137,14 @@ bool TMain_Form::RoverFlowControlCalls() {
        .notConnected = {1, "Did not get connected message with RTS low",
                         "Dial with no flow control (\\Q0) does not work"},
        .cdLowEndsTest = true,
-       .reconnectPauseMs = 1000,
+       .reconnectPauseMs = kBeforeReconnectMs,
        .reconnectedLevel = 3,
        .restoresFlowControl = true,
        .raisingLine = "Raising RTS",
        .resetAfter = true},
       {.phase = "call with &H0 &R1",
        .command = "AT &H0 &R1",
-       .finding = &TMain_Form::H0R1Works,
-       .outcome = &RoverResults::h0r1,
+       .call = &rover::Findings::h0r1,
        .refusedLine = "&H0 &R1 not supported",
        .timedOutLine = "Time out sending &H0 &R1",
        .beforeLowering = {{{1, ""}, {1, "Attempting to connect without flow control and &R1 &H0"},
@@ -153,14 +152,13 @@ bool TMain_Form::RoverFlowControlCalls() {
        .connectedLevel = 1,
        .works = {0, "AT &H0 &R1 worked", nullptr},
        .notConnected = {0, "Did not get connected message with RTS low", nullptr},
-       .reconnectPauseMs = 100,
+       .reconnectPauseMs = kAfterLineChangeMs,
        .reconnectedLevel = 2,
        .raisingLine = "Raising RTS",
        .resetAfter = true},
       {.phase = "call with &K0",
        .command = "AT &K0",
-       .finding = &TMain_Form::K0Works,
-       .outcome = &RoverResults::k0,
+       .call = &rover::Findings::k0,
        .refusedLine = "&K0 not supported",
        .timedOutLine = "Time out sending &K0",
        .beforeLowering = {{{1, ""}, {1, "Attempting to connect without flow control and &K0"},
@@ -168,7 +166,7 @@ bool TMain_Form::RoverFlowControlCalls() {
        .connectedLevel = 2,
        .works = {2, "Got welcome message, expected", "Got Connected with RTS low and &K0"},
        .notConnected = {0, "Did not get connected message with RTS low", nullptr},
-       .reconnectPauseMs = 1000,
+       .reconnectPauseMs = kBeforeReconnectMs,
        .reconnectedLevel = 3,
        .raisingLine = "Rasing RTS"},
   };
@@ -187,7 +185,7 @@ bool TMain_Form::RoverFlowControlCall(const FlowControlCall& call) {
     if (text) LogLine(text);
   };
 
-  if (!SendCommand(call.command, 1500)) {
+  if (!SendCommand(call.command, kCommandReplyMs)) {
     LogLine(GotError ? call.refusedLine : call.timedOutLine);
     if (!call.exitLine) return true;  // skip this call, go on with the next
     LogLine(call.exitLine);
@@ -197,17 +195,16 @@ bool TMain_Form::RoverFlowControlCall(const FlowControlCall& call) {
     if (line.text) RoverLog(line.minLevel, line.text);
   RoverLog(4, "Lowering RTS");
   RoverSetRts(false);
-  Pause(100);
+  Pause(kAfterLineChangeMs);
   if (call.afterLowering) RoverLog(1, call.afterLowering);
 
-  if (PlaceTestCall()) {
+  const rover::Call outcome = RoverFindings.*call.call = RoverCall();
+  if (outcome != rover::Call::NotConnected) {
     RoverLog(call.connectedLevel, "Got Connected with RTS low");
-    if (GotWelcome) {
+    if (outcome == rover::Call::Welcome)
       say(call.works);
-      this->*call.finding = true;
-    } else if (call.noWelcomeLine) {
+    else if (call.noWelcomeLine)
       LogLine(call.noWelcomeLine);
-    }
   } else {
     say(call.notConnected);
     if (ComPort->CarrierState()) {
@@ -226,17 +223,16 @@ bool TMain_Form::RoverFlowControlCall(const FlowControlCall& call) {
     }
   }
 
-  roverResults_.*call.outcome = PassIf(this->*call.finding);
   if (call.restoresFlowControl) {
-    if (SendCommand("AT\\Q2", 1500))
+    if (SendCommand("AT\\Q2", kCommandReplyMs))
       RoverLog(4, "\\Q2, Flow control, responded OK");
     else
       RoverLog(3, "\\Q2, Flow control, not supported. Following test may not be valid");
   }
   RoverLog(4, call.raisingLine);
   RoverSetRts(true);
-  Pause(1000);
+  Pause(kBeforeHangUpMs);
   HangUp();
-  Pause(1000);
+  Pause(kAfterHangUpMs);
   return !call.resetAfter || ResetModem();
 }

@@ -2,36 +2,51 @@
 // 37779, and how must it be set up? Start, identification, the first call and
 // the DTR/DSR experiments live here; the RTS and flow-control calls in
 // RoverFlowControl.cpp; the recommendation is chosen in RoverVerdict.cpp.
+#include <algorithm>
 #include <string>
 
 #include "app/RoverVerdict.h"
 #include "app/RunStatus.h"
 #include "app/TelvoraMain.h"
+#include "app/Timings.h"
+
+using namespace timing;
 
 namespace {
 
 using namespace worst_case;
 
-// In the order they run; "\\Q0" may be skipped. Each call with RTS low may
-// wait for a held-back CONNECT after its own dial.
-constexpr std::uint32_t kRtsLowCallMs = 1600 + kCallMs + 1000 + kDialMs + 1500 + 1000 + kHangUpMs +
-                                        1000 + kResetMs;
+// The longest each phase can take, along the path the code below takes at
+// its slowest. A call with RTS low may wait for a held-back CONNECT after
+// its own dial, or for a held-back "Welcome" after connecting.
+constexpr std::uint32_t kHeldBackMs = std::max(kDialMs, Waited(kHeldWelcomeMs));
+// One of the three calls with flow control switched off ("\Q0" may be
+// skipped); "\Q0" is switched back on after its call.
+constexpr std::uint32_t kFlowControlCallMs = kCommandMs + kAfterLineChangeMs + kCallMs +
+                                             kBeforeReconnectMs + kDialMs + kCommandMs +
+                                             kBeforeHangUpMs + kHangUpMs + kAfterHangUpMs +
+                                             kResetMs;
 constexpr RunPhase kRoverPhases[] = {
-    {"start", kDetectMs + 100 + kResetMs},
-    {"identification", 5000 + 1500 + 1500 + kResetMs},
-    {"dial test", kCallMs + kHangUpMs + 1000},
-    {"DTR and DSR settings", 3 * 1500 + kResetMs + 1100},
-    {"call without DTR", kCallMs + 1000 + kHangUpMs + 1000 + kResetMs},
-    {"ignore-DTR mode", 1500 + 100 + 1500 + kCallMs + 100 + kHangUpMs + 1000 + 1500},
-    {"call with RTS low", kResetMs + 100 + kCallMs + 100 + kDialMs + 1000 + kHangUpMs + 1000},
-    {"flow-control commands", 2 * 1500},
-    {"call with \\Q0", kRtsLowCallMs},
-    {"call with &H0 &R1", kRtsLowCallMs},
-    {"call with &K0", kRtsLowCallMs},
-    {"verdict", 1000},
+    {"start", kDetectMs + kAfterOpenMs + kResetMs},
+    {"identification", Waited(kStoreReplyMs) + 2 * kCommandMs + kResetMs},
+    {"dial test", kCallMs + kHangUpMs + kAfterHangUpMs},
+    {"DTR and DSR settings", 3 * kCommandMs + kResetMs + kAfterLineChangeMs + kDsrFollowMs},
+    {"call without DTR", kCallMs + kBeforeHangUpMs + kHangUpMs + kAfterHangUpMs + kResetMs},
+    {"ignore-DTR mode", kCommandMs + kAfterLineChangeMs + kCommandMs + kCallMs +
+                            kAfterLineChangeMs + kHangUpMs + kAfterHangUpMs + kCommandMs},
+    {"call with RTS low", kResetMs + kAfterLineChangeMs + kCallMs + kAfterLineChangeMs +
+                              kHeldBackMs + kRtsRaisedMs + Waited(kDrainMs) + kHangUpMs +
+                              kAfterHangUpMs},
+    {"flow-control commands", 2 * kCommandMs},
+    {"call with \\Q0", kFlowControlCallMs},
+    {"call with &H0 &R1", kFlowControlCallMs},
+    {"call with &K0", kFlowControlCallMs},
+    {"verdict", kAfterCopyMs},
 };
 
 }  // namespace
+
+std::span<const RunPhase> RoverPhases() { return kRoverPhases; }
 
 void TMain_Form::Test1Click(rtl::TObject*) {
   RunStatus status(Status, "Rover Test", kRoverPhases, run_);
@@ -78,12 +93,15 @@ void TMain_Form::RoverSetRts(bool high) {
   ComPort->FlowControl().SetControlRts(high ? comms::rtsEnable : comms::rtsDisable);
 }
 
+rover::Call TMain_Form::RoverCall() {
+  if (!PlaceTestCall()) return rover::Call::NotConnected;
+  return GotWelcome ? rover::Call::Welcome : rover::Call::NoWelcome;
+}
+
 bool TMain_Form::RoverStart() {
   RoverPhase("start");
-  NumericResults = WorksWithoutDtr = IgnoreDtrWorks = false;
-  WorksWithRtsLow = Q0Works = H0R1Works = K0Works = false;
-  DsrStandard = Q0Accepted = false;
-  roverResults_ = {};
+  RoverFindings = {};
+  Q0Accepted = false;
   Results.Close();
 
   if (!PhoneNumberSet) {
@@ -107,13 +125,13 @@ bool TMain_Form::RoverStart() {
   // run. Start from the lines a detection leaves.
   RaiseRtsAndDtr();
   OpenPort();
-  Pause(100);
+  Pause(kAfterOpenMs);
   return ResetModem();
 }
 
 bool TMain_Form::RoverIdentification() {
   RoverPhase("identification");
-  if (SendCommand("AT &W", 5000)) {
+  if (SendCommand("AT &W", kStoreReplyMs)) {
     RoverLog(3, "Indicated supports writing of settings");
     RoverLog(3, "  Still might not work, use Saving setting test");
   } else {
@@ -122,7 +140,7 @@ bool TMain_Form::RoverIdentification() {
   }
   RoverLog(3, "");
 
-  if (SendCommand("AT I3", 1500)) {
+  if (SendCommand("AT I3", kCommandReplyMs)) {
     if (MessageLevel >= 3)
       LogLine("I3 , ID string responded with " + ReplyText);
     else
@@ -131,7 +149,7 @@ bool TMain_Form::RoverIdentification() {
     RoverLog(3, "I3 , ID string not supported");
   }
 
-  if (SendCommand("AT &B1", 1500))
+  if (SendCommand("AT &B1", kCommandReplyMs))
     RoverLog(3, "&B1, Lock Baud Rates, responded OK");
   else
     RoverLog(3, "&B1, Lock Baud Rates, not supported (most likely not needed)");
@@ -141,13 +159,12 @@ bool TMain_Form::RoverIdentification() {
 bool TMain_Form::RoverDialTest() {
   RoverPhase("dial test");
   RoverLog(1, "Dial test, " + PhoneNumber);
-  const bool connected = PlaceTestCall();
-  roverResults_.dialTest = PassIf(connected && GotWelcome);
-  if (!connected) {
+  const rover::Call call = RoverFindings.dialTest = RoverCall();
+  if (call == rover::Call::NotConnected) {
     RoverLog(0, "Dial test failed, please check cables");
     return false;
   }
-  if (!GotWelcome) {
+  if (call == rover::Call::NoWelcome) {
     // Whatever answered is not the answering system; do not leave the line
     // held by a call nobody will end.
     HangUp();
@@ -158,40 +175,41 @@ bool TMain_Form::RoverDialTest() {
   }
   RoverLog(0, "Dial test passed");
   HangUp();
-  Pause(1000);
+  Pause(kAfterHangUpMs);
   RoverLog(3, "");
   return true;
 }
 
 bool TMain_Form::RoverDtrDsrSettings() {
   RoverPhase("DTR and DSR settings");
-  if (SendCommand("AT &D2", 1500))
+  if (SendCommand("AT &D2", kCommandReplyMs))
     RoverLog(2, "&D2, DTR normal responded OK");
   else
     RoverLog(3, "&D2, DTR  normal not supported");
-  if (SendCommand("AT &S5", 1500))
+  if (SendCommand("AT &S5", kCommandReplyMs))
     RoverLog(2, "&S5, DTR follows CD responded OK");
   else
     RoverLog(3, "&S5, DTR follows CD not supported");
-  if (SendCommand("AT &S0", 1500))
+  if (SendCommand("AT &S0", kCommandReplyMs))
     RoverLog(2, "&S0, DTR normal, supported");
   else
     RoverLog(3, "&S0, DTR normal not supported");
   if (!ResetModem()) return false;
 
   // Standard cables need DSR high whatever DTR does.
-  DsrStandard = true;
+  std::optional<bool>& dsrStandard = RoverFindings.DsrStandard;
+  dsrStandard = true;
   if (!ComPort->DsrState()) {
     RoverLog(1, "DSR low when not expected. Standard cables may not work");
-    DsrStandard = false;
+    dsrStandard = false;
   }
   RoverLog(4, "Lowering DTR");
   RoverSetDtr(false);
-  Pause(100);
-  Pause(1000);
-  if (!ComPort->DsrState() && DsrStandard) {
+  Pause(kAfterLineChangeMs);
+  Pause(kDsrFollowMs);
+  if (!ComPort->DsrState() && *dsrStandard) {
     RoverLog(1, "DSR lowered when DTR lowed not expected. Standard cables will not work");
-    DsrStandard = false;
+    dsrStandard = false;
   }
   return true;
 }
@@ -201,76 +219,69 @@ bool TMain_Form::RoverCallWithoutDtr() {
   RoverLog(1, "");
   RoverLog(1, "Dial in default mode without DTR test, " + PhoneNumber);
   RoverLog(1, "Expected to fail");
-  if (PlaceTestCall()) {
+  const rover::Call call = RoverFindings.withoutDtr = RoverCall();
+  if (call == rover::Call::NotConnected) {
+    RoverLog(0, "Expected behaviour when calling without DTR, did not connect");
+  } else {
     RoverLog(3, "Got Connected in default mode without DTR test, not expected");
-    if (GotWelcome) {
+    if (call == rover::Call::Welcome)
       LogLine(MessageLevel >= 2 ? "Got Welcome in default mode without DTR test, not expected"
                                 : "Got connected without DTR, not expected");
-      WorksWithoutDtr = true;
-    }
-  } else {
-    RoverLog(0, "Expected behaviour when calling without DTR, did not connect");
   }
-  roverResults_.withoutDtr = PassIf(WorksWithoutDtr);
   if (Terminating()) return false;  // DTR stays low, the call stays up
 
   RoverLog(4, "Rasing DTR");
   RoverSetDtr(true);
   RoverLog(1, "");
-  Pause(1000);
+  Pause(kBeforeHangUpMs);
   HangUp();
-  Pause(1000);
+  Pause(kAfterHangUpMs);
   return ResetModem();
 }
 
 bool TMain_Form::RoverIgnoreDtrMode() {
   RoverPhase("ignore-DTR mode");
-  if (!SendCommand("AT &D0", 1500)) {
+  if (!SendCommand("AT &D0", kCommandReplyMs)) {
     RoverLog(4, "&DO, ingore DTR not supported");
     return true;
   }
   RoverLog(3, "&D0, DTR responded OK");
   RoverLog(4, "Lowering DTR");
   RoverSetDtr(false);
-  Pause(100);
+  Pause(kAfterLineChangeMs);
 
-  if (!SendCommand("AT V1", 1500)) {
-    roverResults_.ignoreDtr = Outcome::Fail;
+  if (!SendCommand("AT V1", kCommandReplyMs)) {
+    RoverFindings.ignoreDtr = rover::Call::NoCommands;
     RoverLog(1, "Did not reply to commands with no DTR, &D0 does not work");
     RoverLog(1, "   You must create a cable for this modem to work, DTR DSR Looped");
     RoverLog(1, "Rasing DTR");
     RoverSetDtr(true);
-    Pause(100);
+    Pause(kAfterLineChangeMs);
     return true;
   }
   RoverLog(4, "Replied to commands with no DTR, &D0 may work");
   RoverLog(4, "");
   RoverLog(1, "Dial in ignore DTR mode without DTR test, " + PhoneNumber);
 
-  if (PlaceTestCall()) {
+  const rover::Call call = RoverFindings.ignoreDtr = RoverCall();
+  if (call != rover::Call::NotConnected)
     RoverLog(3, "Got Connected in ingore DTR mode without DTR test, expected");
-    if (GotWelcome) {
-      LogLine(MessageLevel >= 2 ? "Got Welcome in ignore DTR mode without DTR test, expected"
-                                : "Dial with ignore DTR works");
-      IgnoreDtrWorks = true;
-    } else {
-      RoverLog(0, "Dial with ignore DTR does not work");
-    }
-  } else {
+  if (call == rover::Call::Welcome)
+    LogLine(MessageLevel >= 2 ? "Got Welcome in ignore DTR mode without DTR test, expected"
+                              : "Dial with ignore DTR works");
+  else
     RoverLog(0, "Dial with ignore DTR does not work");
-  }
-  roverResults_.ignoreDtr = PassIf(IgnoreDtrWorks);
   if (Terminating()) return false;  // DTR stays low, the call stays up
 
   RoverLog(4, "Rasing DTR");
   RoverSetDtr(true);
-  Pause(100);
+  Pause(kAfterLineChangeMs);
   RoverLog(2, "");
   if (ComPort->CarrierState()) {
     HangUp();
-    Pause(1000);
+    Pause(kAfterHangUpMs);
   }
-  if (SendCommand("AT &D2", 1500))
+  if (SendCommand("AT &D2", kCommandReplyMs))
     RoverLog(4, "Modem set back to require DTR");
   else
     RoverLog(4, "Failed to reset modem to require DTR");
@@ -279,22 +290,14 @@ bool TMain_Form::RoverIgnoreDtrMode() {
 
 void TMain_Form::RoverVerdict() {
   RoverPhase("verdict");
-  rover::Findings findings;
-  findings.worksWithoutDtr = WorksWithoutDtr;
-  findings.ignoreDtrWorks = IgnoreDtrWorks;
-  findings.worksWithRtsLow = WorksWithRtsLow;
-  findings.q0Works = Q0Works;
-  findings.k0Works = K0Works;
-  findings.h0r1Works = H0R1Works;
-  findings.numericResults = NumericResults;
-  findings.dsrStandard = DsrStandard;
-  for (const std::string& line : rover::VerdictLines(findings)) LogLine(line);
+  RoverFindings.reachedVerdict = true;
+  for (const std::string& line : rover::VerdictLines(RoverFindings)) LogLine(line);
   LogLine("");
   LogLine("Dial Test Version 2.01");
   Output_Memo.SelectAll();
   Output_Memo.CopyToClipboard();
   LogLine("Test Finished, results copied to clipboard");
-  Pause(1000);
+  Pause(kAfterCopyMs);
   ComPort->Close();
-  ShowRoverResults(findings);
+  Results.Show(RoverResultsOf(RoverFindings));
 }

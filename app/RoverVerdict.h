@@ -1,22 +1,14 @@
 // The Rover Test's recommendation: which of the ten verdict cases the
-// findings of a run select, and the lines each case writes.
+// findings of a run select, the lines each case writes to the log, and what
+// the results pane says of the same case.
 #pragma once
 
 #include <string>
 #include <vector>
 
-namespace rover {
+#include "app/RoverFindings.h"
 
-struct Findings {
-  bool worksWithoutDtr = false;
-  bool ignoreDtrWorks = false;
-  bool worksWithRtsLow = false;
-  bool q0Works = false;
-  bool k0Works = false;
-  bool h0r1Works = false;
-  bool numericResults = false;
-  bool dsrStandard = true;
-};
+namespace rover {
 
 // A: the modem works without DTR; B: it needs DTR. The digit names the
 // first way found to get a call through with RTS low (5: none).
@@ -27,16 +19,14 @@ VerdictCase ChooseVerdictCase(const Findings& findings);
 // The chosen case's lines, then the notes on numeric results and DSR.
 std::vector<std::string> VerdictLines(const Findings& findings);
 
-// The same advice per model, for the results pane: whether cable 37779 will
-// do (with the init string), the init strings ("" when none is needed), and
-// what else the cable needs.
-struct Recommendation {
-  bool usable5700 = false;
-  bool usable4700 = false;
-  std::string init5700;
-  std::string init4700;
-  std::vector<std::string> cableAdvice;
+// The same recommendation for the results pane: the headline, the init
+// string each model needs ("" when none; with V1 added for a modem that
+// answers in numbers), and the notes that follow the headline.
+struct Advice {
+  std::string headline;
+  std::string init4700, init5700;
+  std::vector<std::string> notes;
 };
-Recommendation Recommend(const Findings& findings);
+Advice AdviceFor(const Findings& findings);
 
 }  // namespace rover

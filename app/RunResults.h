@@ -1,23 +1,14 @@
-// What a test run found, recorded by its procedure as it goes: the results
-// pane is built from these, never from the log.
+// What a test run found, and the results pane's content built from it: the
+// pane shows these, never the log. The content needs no window, so anything
+// that reports on a run, finished or ended early, can build it too.
 #pragma once
 
 #include <array>
 
+#include "app/RoverFindings.h"
 #include "platform/toolkit/toolkit.h"
 
 using Outcome = toolkit::TResults::Outcome;
-
-// The Rover Test's calls: pass when "Welcome" came through.
-struct RoverResults {
-  Outcome dialTest = Outcome::NotRun;
-  Outcome withoutDtr = Outcome::NotRun;
-  Outcome ignoreDtr = Outcome::NotRun;
-  Outcome rtsLow = Outcome::NotRun;
-  Outcome q0 = Outcome::NotRun;
-  Outcome h0r1 = Outcome::NotRun;
-  Outcome k0 = Outcome::NotRun;
-};
 
 // The Saving Settings Test's read-backs, after setting, writing, the reset
 // and the power cycle, and the check that auto answer can be turned off.
@@ -28,3 +19,7 @@ struct SavingResults {
 };
 
 inline Outcome PassIf(bool passed) { return passed ? Outcome::Pass : Outcome::Fail; }
+
+// The Rover Test's pane (ResultsPane.cpp): the verdict and its advice once
+// the run reached it, and every check with how it went.
+toolkit::TResults RoverResultsOf(const rover::Findings& findings);

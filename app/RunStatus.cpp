@@ -35,21 +35,27 @@ void RunStatus::Enter(std::string_view phase) {
   }
 }
 
-void RunStatus::Tick() { Show(); }
+void RunStatus::Tick() {
+  // A wait's pass comes every few ms; what the bar says changes once a second.
+  if (SecondsLeft() != shownSecondsLeft_) Show();
+}
+
+std::int64_t RunStatus::SecondsLeft() const {
+  const std::int64_t spent = platform::clock::Now() - phaseStarted_;
+  std::int64_t leftMs = std::max<std::int64_t>(phases_[phase_].worstCaseMs - spent, 0);
+  for (std::size_t i = phase_ + 1; i < phases_.size(); ++i) leftMs += phases_[i].worstCaseMs;
+  return (leftMs + 999) / 1000;
+}
 
 void RunStatus::Show() {
   const RunPhase& current = phases_[phase_];
-  const std::int64_t spent = platform::clock::Now() - phaseStarted_;
-  std::int64_t leftMs = std::max<std::int64_t>(current.worstCaseMs - spent, 0);
   const char* userStep = current.userStep;
-  for (std::size_t i = phase_ + 1; i < phases_.size(); ++i) {
-    leftMs += phases_[i].worstCaseMs;
-    if (!userStep) userStep = phases_[i].userStep;
-  }
+  for (std::size_t i = phase_ + 1; i < phases_.size() && !userStep; ++i)
+    userStep = phases_[i].userStep;
+  shownSecondsLeft_ = SecondsLeft();
   const std::string k = std::to_string(phase_ + 1), n = std::to_string(phases_.size());
   status_.SetText(title_ + ": " + current.name);
-  std::string left = "at most " + toolkit::TStatusLine::FormatElapsed((leftMs + 999) / 1000) +
-                     " left";
+  std::string left = "at most " + toolkit::TStatusLine::FormatElapsed(shownSecondsLeft_) + " left";
   if (userStep) left += std::string(", plus ") + userStep;
   status_.SetProgress({static_cast<int>(phase_), static_cast<int>(phases_.size()),
                        "phase " + k + " of " + n + " \u2014 " + left});

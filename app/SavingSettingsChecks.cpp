@@ -5,11 +5,12 @@
 
 #include "app/Strings.h"
 #include "app/TelvoraMain.h"
+#include "app/Timings.h"
+
+using timing::kRegisterReplyMs;
+using timing::kStoreReplyMs;
 
 namespace {
-
-constexpr std::int32_t kQueryTimeoutMs = 2000;
-constexpr std::int32_t kWriteTimeoutMs = 5000;
 
 // A register value from the text in front of "OK": the line ends around the
 // number dropped; anything that is not a number reads as 0. Only the last
@@ -46,7 +47,7 @@ constexpr S0MismatchLines kS0Mismatch[] = {
 }  // namespace
 
 bool TMain_Form::SavingReadS7(std::uint8_t& value) {
-  if (!SendCommand("AT S7?", kQueryTimeoutMs)) {
+  if (!SendCommand("AT S7?", kRegisterReplyMs)) {
     LogLine("Error reading dial timeout (S7), aborting test");
     LogLine("Read S7, Returned " + ReplyText);
     return false;
@@ -56,7 +57,7 @@ bool TMain_Form::SavingReadS7(std::uint8_t& value) {
 }
 
 bool TMain_Form::SavingReadS0(std::uint8_t& value) {
-  if (!SendCommand("AT S0?", kQueryTimeoutMs)) {
+  if (!SendCommand("AT S0?", kRegisterReplyMs)) {
     LogLine("Error reading S0, aborting test");
     LogLine("Read S0, Got " + ReplyText);
     return false;
@@ -99,7 +100,7 @@ bool TMain_Form::SavingCheckS0(std::uint8_t expected, CheckStep step) {
 }
 
 bool TMain_Form::SavingWriteSettings() {
-  if (!SendCommand("AT &W", kWriteTimeoutMs)) {
+  if (!SendCommand("AT &W", kStoreReplyMs)) {
     LogLine("Error writing settings, aborting test");
     return false;
   }

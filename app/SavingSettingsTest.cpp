@@ -7,57 +7,36 @@
 #include "app/RunStatus.h"
 #include "app/Strings.h"
 #include "app/TelvoraMain.h"
+#include "app/Timings.h"
+
+using namespace timing;
 
 namespace {
 
-constexpr std::int32_t kSetTimeoutMs = 1500;
-constexpr std::int32_t kWriteTimeoutMs = 5000;
-// A USB modem's device is gone while it is off and comes back some seconds
-// after it is on again, as the system finds it anew.
-constexpr std::uint32_t kDeviceBackMs = 10000;
-constexpr std::uint32_t kReopenStepMs = 250;
-
-// After the power cycle: a port whose device went away fails every call, so
-// it is closed and opened again, with the same settings, once the device is
-// back. False when it does not come back in time.
-bool ReopenIfVanished(TMain_Form& form) {
-  try {
-    form.ComPort->CtsState();
-    return true;
-  } catch (const comms::EComPort&) {
-  }
-  form.ComPort->Close();
-  form.DropPortFault();  // the monitoring thread met the same vanish
-  for (std::uint32_t waited = 0;; waited += kReopenStepMs) {
-    try {
-      form.OpenPort();
-      if (form.MessageLevel >= 3) form.LogLine("Port reopened after power cycle");
-      return true;
-    } catch (const comms::EComPort&) {
-      if (waited >= kDeviceBackMs) return false;
-    }
-    form.Pause(kReopenStepMs);
-  }
-}
-
 using namespace worst_case;
 
-constexpr std::uint32_t kCheckMs = 2 * 2000;  // S7 and S0 read back
-
+// The longest each phase can take, along the path the code below takes at
+// its slowest. Each command here must be answered, or the run ends.
+constexpr std::uint32_t kSetMs = Answered(kCommandReplyMs);
+constexpr std::uint32_t kReadMs = Answered(kRegisterReplyMs);
+constexpr std::uint32_t kWriteMs = Answered(kStoreReplyMs);
+constexpr std::uint32_t kCheckMs = 2 * kReadMs;  // S7 and S0 read back
 constexpr RunPhase kSavingPhases[] = {
-    {"preparation", kDetectMs + 100 + kResetMs + 200 + 5000},
-    {"reading the initial values", 2 * (100 + 2000)},
-    {"setting the test values", 2 * (100 + 1500) + 200 + kCheckMs},
-    {"writing the settings", 100 + 5000 + 100 + kCheckMs},
+    {"preparation", kDetectMs + kAfterOpenMs + kResetMs + 2 * kBetweenCommandsMs + kWriteMs},
+    {"reading the initial values", 2 * (kBetweenCommandsMs + kReadMs)},
+    {"setting the test values", 2 * (kBetweenCommandsMs + kSetMs) + 2 * kBetweenCommandsMs +
+                                    kCheckMs},
+    {"writing the settings", kBetweenCommandsMs + kWriteMs + kBetweenCommandsMs + kCheckMs},
     {"reset", kResetMs + kCheckMs},
-    {"power cycle", kDeviceBackMs + kReopenStepMs + kDetectMs + kResetMs + kCheckMs,
-     "the power cycle"},
-    {"turning auto answer off", 1500 + kResetMs + 2000},
-    {"restoring the initial values", 1500 + 1500 + 5000},
-    {"finish", 1000},
+    {"power cycle", kDeviceBackMs + kDetectMs + kResetMs + kCheckMs, "the power cycle"},
+    {"turning auto answer off", kSetMs + kResetMs + kReadMs},
+    {"restoring the initial values", 2 * kSetMs + kWriteMs},
+    {"finish", kAfterCopyMs},
 };
 
 }  // namespace
+
+std::span<const RunPhase> SavingSettingsPhases() { return kSavingPhases; }
 
 void TMain_Form::SavingSettingsTest1Click(rtl::TObject*) {
   RunStatus status(Status, "Saving Settings Test", kSavingPhases, run_);
@@ -89,16 +68,16 @@ bool TMain_Form::SavingPrepare() {
   // a modem with hardware flow control would then hold back every reply.
   RaiseRtsAndDtr();
   OpenPort();
-  Pause(100);
+  Pause(kAfterOpenMs);
   LogLine("");
   LineNoticesEnabled = true;
   if (!ResetModem()) return false;
   LineNoticesEnabled = false;
   LogLine("");
-  Pause(100);
-  Pause(100);
+  Pause(kBetweenCommandsMs);
+  Pause(kBetweenCommandsMs);
 
-  if (!SendCommand("AT &W", kWriteTimeoutMs)) {
+  if (!SendCommand("AT &W", kStoreReplyMs)) {
     LogLine("Does not support writing of settings");
     LogLine("   Use the init string to configure the modem");
     return false;
@@ -110,10 +89,10 @@ bool TMain_Form::SavingPrepare() {
 
 bool TMain_Form::SavingReadInitialValues(ProbeValues& initial) {
   SavingPhase("reading the initial values");
-  Pause(100);
+  Pause(kBetweenCommandsMs);
   if (!SavingReadS7(initial.s7)) return false;
   LogLine("Dial Time out setting " + Strings::ByteToText(initial.s7));
-  Pause(100);
+  Pause(kBetweenCommandsMs);
   if (!SavingReadS0(initial.s0)) return false;
   LogLine("Orginal auto answer value " + Strings::ByteToText(initial.s0));
 
@@ -136,8 +115,8 @@ bool TMain_Form::SavingReadInitialValues(ProbeValues& initial) {
 
 bool TMain_Form::SavingSetValues(const ProbeValues& values, bool pauseFirst) {
   const std::string s7 = Strings::ByteToText(values.s7);
-  if (pauseFirst) Pause(100);
-  if (!SendCommand("AT S7=" + s7, kSetTimeoutMs)) {
+  if (pauseFirst) Pause(kBetweenCommandsMs);
+  if (!SendCommand("AT S7=" + s7, kCommandReplyMs)) {
     LogLine("Does not support setting of dial time out, required for this test");
     LogLine("   You must manually test the saving of settings");
     return false;
@@ -145,8 +124,8 @@ bool TMain_Form::SavingSetValues(const ProbeValues& values, bool pauseFirst) {
   LogLine("Dial Timeout set to " + s7 + " Seconds");
 
   const std::string s0 = Strings::ByteToText(values.s0);
-  if (pauseFirst) Pause(100);
-  if (!SendCommand("AT S0=" + s0, kSetTimeoutMs)) {
+  if (pauseFirst) Pause(kBetweenCommandsMs);
+  if (!SendCommand("AT S0=" + s0, kCommandReplyMs)) {
     LogLine("Does not support setting of auto answer, required for this test or to be a base");
     return false;
   }
@@ -157,17 +136,17 @@ bool TMain_Form::SavingSetValues(const ProbeValues& values, bool pauseFirst) {
 bool TMain_Form::SavingSetAndVerify(const ProbeValues& test) {
   SavingPhase("setting the test values");
   if (!SavingSetValues(test, true)) return false;
-  Pause(100);
+  Pause(kBetweenCommandsMs);
   if (!SavingCheckS7(test.s7, CheckStep::AfterSetting)) return false;
-  Pause(100);
+  Pause(kBetweenCommandsMs);
   return SavingCheckS0(test.s0, CheckStep::AfterSetting);
 }
 
 bool TMain_Form::SavingWriteAndVerify(const ProbeValues& test) {
   SavingPhase("writing the settings");
-  Pause(100);
+  Pause(kBetweenCommandsMs);
   if (!SavingWriteSettings()) return false;
-  Pause(100);
+  Pause(kBetweenCommandsMs);
   return SavingCheckS7(test.s7, CheckStep::AfterWriting) &&
          SavingCheckS0(test.s0, CheckStep::AfterWriting);
 }
@@ -194,7 +173,7 @@ bool TMain_Form::SavingPowerCycleAndVerify(const ProbeValues& test) {
   toolkit::ShowMessageBox("Action Required",
                           "Please cycle power on modem, press OK when modem fully powered up. (",
                           toolkit::MessageIcon::Warning);
-  if (!ReopenIfVanished(*this) || !DetectModem()) {
+  if (!ReopenIfVanished() || !DetectModem()) {
     LogLine("Could not detect modem after power cycle. Test aborted");
     return false;
   }
@@ -215,7 +194,7 @@ bool TMain_Form::SavingAutoAnswerOff() {
   LogLine("");
   LogLine("Testing turning auto answer off.");
   LogLine("");
-  if (!SendCommand("AT S0=0", kSetTimeoutMs)) {
+  if (!SendCommand("AT S0=0", kCommandReplyMs)) {
     LogLine("Setting failed,aborting test");
     return false;
   }
@@ -259,6 +238,6 @@ void TMain_Form::SavingFinish() {
   Output_Memo.CopyToClipboard();
   // After the copy, so the clipboard ends with the version line.
   LogLine("Test Finished, results copied to clipboard");
-  Pause(1000);
+  Pause(kAfterCopyMs);
   ComPort->Close();
 }

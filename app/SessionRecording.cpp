@@ -19,7 +19,7 @@ PhaseWatch::~PhaseWatch() { form_.Status.OnChanged = chained_; }
 
 void PhaseWatch::Look() {
   const platform::clock::Millis now = platform::clock::Now();
-  if (!opened_ && form_.ComPort->Connected()) opened_ = now;
+  if (!opened_ && form_.SerialPort().Connected()) opened_ = now;
   const std::string& text = form_.Status.Text();
   if (text == shown_) return;
   shown_ = text;

@@ -22,7 +22,7 @@ dl.facts dt{color:var(--muted)}dl.facts dd{margin:0}
 .made,.note,.scale{color:var(--muted);font-size:13px}
 .answer>p:first-of-type{font-weight:600}.error{color:#b71c1c;white-space:pre-wrap}
 table{border-collapse:collapse;margin:6px 0}td,th{border-bottom:1px solid #e3e7eb;padding:3px 16px 3px 0;text-align:left;vertical-align:top}
-th{color:var(--muted);font-weight:normal}.pass{color:#1b7a2b}.fail{color:#b71c1c}.notrun{color:#808080}
+th{color:var(--muted);font-weight:normal}.pass{color:#1b7a2b}.fail{color:#b71c1c}.expected{color:#1f4e79}.notrun{color:#808080}
 code,pre{font-family:ui-monospace,"DejaVu Sans Mono",monospace;font-size:12.5px}
 pre{background:#fafbfc;border:1px solid var(--rule);padding:8px 10px;white-space:pre-wrap;overflow-wrap:anywhere;margin:6px 0}
 .chart{position:relative;border:1px solid var(--rule);background:#fff}.chart .scroll{overflow-x:auto}
@@ -75,6 +75,9 @@ void Outcome(std::string& out, toolkit::TResults::Outcome outcome) {
       return;
     case toolkit::TResults::Outcome::Fail:
       out += "<td class=\"fail\">\u2718 fail</td>";
+      return;
+    case toolkit::TResults::Outcome::Expected:
+      out += "<td class=\"expected\">\u2713 as expected</td>";
       return;
     case toolkit::TResults::Outcome::NotRun:
       break;

@@ -137,6 +137,9 @@ class TimelineBuilder {
       case Kind::Recv:
         Receive(event);
         break;
+      case Kind::Run:  // notes: what ran and what it logged
+      case Kind::Log:
+        break;
     }
   }
 

@@ -2,6 +2,7 @@
 
 #include <functional>
 
+#include "app/SessionTraces.h"
 #include "platform/commapi/trace_recorder.h"
 
 // A dial-in test line whose answering system greets callers with "Welcome".
@@ -96,9 +97,18 @@ void TMain_Form::FormCreate() {
   MessageLevel = 2;
 }
 
-void TMain_Form::LogLine(const std::string& text) { Output_Memo.Append(text); }
+void TMain_Form::LogLine(const std::string& text) {
+  const std::size_t before = Output_Memo.Lines().size();
+  Output_Memo.Append(text);
+  TraceLogLines(*this, before);
+}
 
 void TMain_Form::OpenPort() {
   ComPort->Open();
   if (MessageLevel >= 3 && !ComPort->OpenNote().empty()) LogLine(ComPort->OpenNote());
+}
+
+void TMain_Form::SetControlLines(bool dtr, bool rts) {
+  ComPort->FlowControl().SetControlDtr(dtr ? comms::dtrEnable : comms::dtrDisable);
+  ComPort->FlowControl().SetControlRts(rts ? comms::rtsEnable : comms::rtsDisable);
 }

@@ -11,7 +11,7 @@
 
 #include "app/OutputFile.h"
 #include "app/ReplyRecognition.h"
-#include "app/RoverVerdict.h"
+#include "app/RoverFindings.h"
 #include "app/RunResults.h"
 #include "app/RunStatus.h"
 #include "comms/Comms.h"
@@ -41,7 +41,6 @@ class TMain_Form : public toolkit::TForm {
   toolkit::TMenuItem PopupMenu1{"PopupMenu1", ""};
   toolkit::TMenuItem* SaveLog2;
   toolkit::TTimer Timer{"Timer"};
-  std::unique_ptr<comms::TComPort> ComPort;
 
   // State (nothing of it is saved).
   bool TimedOut = false;
@@ -59,14 +58,9 @@ class TMain_Form : public toolkit::TForm {
   std::string ReplyText;
   std::uint8_t MessageLevel = 2;
   bool LineNoticesEnabled = false;
-  // Findings of the modem operations and the Rover Test.
-  bool NumericResults = false;
-  bool WorksWithoutDtr = false;
-  bool IgnoreDtrWorks = false;
-  bool WorksWithRtsLow = false;
-  bool Q0Works = false;
-  bool H0R1Works = false;
-  bool K0Works = false;
+  // What the Rover Test found (NumericResults also by the resets of other
+  // procedures): its verdict, the results pane and any report read this.
+  rover::Findings RoverFindings;
 
   // Start-up and window (TelvoraMain.cpp, MainMenu.cpp).
   void FormCreate();
@@ -92,9 +86,6 @@ class TMain_Form : public toolkit::TForm {
   // whether it is there.
   void Port1Popup(rtl::TObject* sender);
   void Exit1Click(rtl::TObject* sender);
-  // What the error box says about an error that ended a command: its message
-  // and, when the port could not be opened, one line on why.
-  std::string ErrorBoxText(const std::exception& error) const;
   // File › Save Log... (LogFile.cpp): the log as a text file, CR LF line ends.
   void SaveLog1Click(rtl::TObject* sender);
   // File › Record Trace... (SessionTraces.cpp): checked while recording.
@@ -133,25 +124,33 @@ class TMain_Form : public toolkit::TForm {
   // Waiting: a pause processes messages before and after its sleep; a plain
   // sleep processes nothing.
   void Pause(std::uint32_t ms);
-  // Opens the port; an open that had to take the device over says so at
-  // Verbose.
-  void OpenPort();
-  // Forgets the port error the monitoring thread met, for a caller that has
-  // dealt with its cause (a vanished port it closed).
-  void DropPortFault();
-  // Raises the port error the monitoring thread met, if any: a command whose
-  // last wait is over still ends with it.
-  void ThrowPortFault();
   void PlainSleep(std::uint32_t ms);
   bool Terminating() const;
 
+  // ---- The port for the console runner and the tests ----
+  // A menu command run without the menu ends with this: a port error the
+  // monitoring thread met after the command's last wait is raised now, as
+  // the menu would show it (PortErrorRecovery.cpp).
+  void EndCommand();
+  // What the error box says about an error that ended a command: its message
+  // and, when the port could not be opened, one line on why.
+  std::string ErrorBoxText(const std::exception& error) const;
+  // The port to look at: its settings, whether it is open, its modem lines.
+  // Only the window's commands drive it; between them a test may open it, to
+  // run the modem operations by themselves, and set DTR and RTS as an
+  // earlier run may have left them (TelvoraMain.cpp).
+  const comms::TComPort& SerialPort() const { return *ComPort; }
+  // Opens the port; an open that had to take the device over says so at
+  // Verbose. The procedures open it so too.
+  void OpenPort();
+  void SetControlLines(bool dtr, bool rts);
+
  private:
+  std::unique_ptr<comms::TComPort> ComPort;
+
   // ---- Rover Test: phases and run-local state (RoverTest*.cpp) ----
-  // DSR was high with DTR high and stayed high when DTR was lowered.
-  bool DsrStandard = false;
   // The first "AT\Q0" of the run was answered.
   bool Q0Accepted = false;
-  RoverResults roverResults_;
   // Each phase returns false when the run has ended early.
   bool RoverStart();
   bool RoverIdentification();
@@ -166,13 +165,13 @@ class TMain_Form : public toolkit::TForm {
   bool RoverFlowControlCalls();
   void RoverVerdict();
   void RoverEndEarly();
-  // The results pane at the normal end (ResultsPane.cpp).
-  void ShowRoverResults(const rover::Findings& findings);
   // Small steps the phases share.
   void RoverLog(std::uint8_t minLevel, const std::string& text);
   void RoverPhase(const char* phase);
   void RoverSetDtr(bool high);
   void RoverSetRts(bool high);
+  // A test call (PlaceTestCall), and how it went.
+  rover::Call RoverCall();
   // ---- end Rover Test ----
 
   // ---- Saving Settings Test (SavingSettingsTest.cpp, SavingSettingsChecks.cpp) ----
@@ -207,16 +206,38 @@ class TMain_Form : public toolkit::TForm {
   void ShowSavingResults();
   // ---- end Saving Settings Test ----
 
+  // ---- Recovery from port errors (PortErrorRecovery.cpp) ----
+  // A menu command that is ignored while another such command runs, and
+  // whose port error ends it in the error box with the port closed.
+  toolkit::TNotifyEvent Guarded(void (TMain_Form::*handler)(rtl::TObject*));
+  // After a port error: the port ends closed, whatever its device does now.
+  void ClosePortQuietly() noexcept;
+  // A dial was sent since the last command that ended normally, so a port
+  // error may have left its call going.
+  bool callMayBeUp_ = false;
+  void EndCallLeftByError();
+  // After the power cycle: a port whose device went away is opened again.
+  bool ReopenIfVanished();
+  // A port error the monitoring thread met (a handler's read or query, the
+  // input count) ends that thread; it is kept here, on that thread, and the
+  // command in progress ends with it at its next wait, so it is shown once.
+  bool KeepPortFault(std::exception_ptr error);
+  // Raises the kept port error, if any: a command whose last wait is over
+  // still ends with it.
+  void ThrowPortFault();
+  // Forgets the kept port error, for a caller that has dealt with its cause
+  // (a vanished port it closed).
+  void DropPortFault();
+  std::mutex portFaultMutex_;
+  std::exception_ptr portFault_;
+  // ---- end recovery ----
+
   // ---- Window and engine internals (owned by the window/engine files) ----
   // Window (TelvoraMain.cpp, MainMenu.cpp).
   void BuildMenus();
   void ApplyStoredPortSettings();
   void ChooseMessageLevel(std::uint8_t level);
   void ChoosePort(comms::TPortType port);
-  // A menu command that is ignored while another such command runs.
-  toolkit::TNotifyEvent Guarded(void (TMain_Form::*handler)(rtl::TObject*));
-  // After a port error: the port ends closed, whatever its device does now.
-  void ClosePortQuietly() noexcept;
   // A phone number as typed or pasted, without control characters: a carriage
   // return in it would end the dial command early.
   static std::string NumberAsEntered(const std::string& typed);
@@ -237,22 +258,12 @@ class TMain_Form : public toolkit::TForm {
   bool waitsOutlastExit_ = false;
   bool ExitEndsWaits() const;
   void HangUpOutlastingExit();
-  // A dial was sent since the last command that ended normally, so a port
-  // error may have left its call going.
-  bool callMayBeUp_ = false;
-  void EndCallLeftByError();
   // DetectModem's first step, also taken before a test opens the port.
   void RaiseRtsAndDtr();
   // Clears the flags and texts and arms the timer: the start of every wait.
   void StartDialogue(std::int32_t timeoutMs);
-  // Processes messages, sleeps 10 ms, processes messages.
+  // Processes messages, sleeps a pass, processes messages.
   void WaitPass();
-  // A port error the monitoring thread met (a handler's read or query, the
-  // input count) ends that thread; it is kept here, on that thread, and the
-  // command in progress ends with it at its next wait, so it is shown once.
-  bool KeepPortFault(std::exception_ptr error);
-  std::mutex portFaultMutex_;
-  std::exception_ptr portFault_;
   void DetectAt(comms::TBaudRate speed, bool& detected, const std::string& speedText);
   // The test run in progress, for its phases to report to.
   RunStatus* run_ = nullptr;

@@ -9,8 +9,8 @@
 int main() {
   std::vector<bench::Row> rows;
   for (auto part :
-       {bench::ReplyLatency(200), bench::IdleWaitCpu(20), bench::RecognitionUnderFlood(),
-        bench::Soak(500), bench::ReportOfLongSession(100000)})
+       {bench::ReplyLatency(200), bench::IdleWaitCpu(20), bench::RoverTestCpu(10, 30),
+        bench::RecognitionUnderFlood(), bench::Soak(500), bench::ReportOfLongSession(100000)})
     rows.insert(rows.end(), part.begin(), part.end());
   std::printf("%-44s %14s  %s\n", "Measure", "Value", "Target");
   for (const bench::Row& row : rows) {

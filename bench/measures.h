@@ -21,6 +21,16 @@ std::vector<Row> ReplyLatency(int exchanges);
 // as a share of one core (real time).
 std::vector<Row> IdleWaitCpu(int seconds);
 
+// A Rover Test against the simulated standard modem in real time: CPU of the
+// whole process over its first seconds without a window (as the console
+// runs it) and in the window (on Qt's offscreen platform), then the window
+// left idle; each as a share of one core.
+std::vector<Row> RoverTestCpu(int idleSeconds, int runSeconds);
+
+// CPU time of this process so far, in seconds, and a share of one core.
+double CpuSeconds();
+std::string Percent(double share);
+
 // Reply recognition while a flood of unrecognised text fills the buffer:
 // cost per received byte at several buffer sizes.
 std::vector<Row> RecognitionUnderFlood();

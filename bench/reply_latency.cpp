@@ -30,11 +30,13 @@ struct PtyWindow {
   PtyWindow() {
     platform::SetMainThread();
     toolkit::Application::Instance().SetBackend(std::make_unique<toolkit::HeadlessBackend>());
-    form.ComPort->Open();
+    form.OpenPort();
   }
   testsupport::PtyPort port{1};
   TMain_Form form;
 };
+
+}  // namespace
 
 double CpuSeconds() {
   rusage usage{};
@@ -43,7 +45,11 @@ double CpuSeconds() {
   return seconds(usage.ru_utime) + seconds(usage.ru_stime);
 }
 
-}  // namespace
+std::string Percent(double share) {
+  char text[32];
+  std::snprintf(text, sizeof text, "%.2f %%", share * 100.0);
+  return text;
+}
 
 std::vector<Row> ReplyLatency(int exchanges) {
   PtyWindow window;
@@ -80,10 +86,8 @@ std::vector<Row> IdleWaitCpu(int seconds) {
   const Clock::time_point start = Clock::now();
   window.form.SendCommand("AT", seconds * 1000);  // the modem stays silent
   const double wall = std::chrono::duration<double>(Clock::now() - start).count();
-  const double share = (CpuSeconds() - cpuBefore) / wall * 100.0;
-  char value[32];
-  std::snprintf(value, sizeof value, "%.2f %%", share);
-  return {{"CPU while waiting " + std::to_string(seconds) + " s for a reply", value, "< 1 %"}};
+  return {{"CPU while waiting " + std::to_string(seconds) + " s for a reply",
+           Percent((CpuSeconds() - cpuBefore) / wall), "< 1 %"}};
 }
 
 }  // namespace bench

@@ -101,9 +101,11 @@ commapi::DWORD ModemStatus(commapi::HANDLE handle) {
 
 }  // namespace
 
-bool TComPort::CtsState() { return (ModemStatus(handle_) & commapi::MS_CTS_ON) != 0; }
-bool TComPort::DsrState() { return (ModemStatus(handle_) & commapi::MS_DSR_ON) != 0; }
-bool TComPort::CarrierState() { return (ModemStatus(handle_) & commapi::MS_RLSD_ON) != 0; }
+bool TComPort::CtsState() const { return (ModemStatus(handle_) & commapi::MS_CTS_ON) != 0; }
+bool TComPort::DsrState() const { return (ModemStatus(handle_) & commapi::MS_DSR_ON) != 0; }
+bool TComPort::CarrierState() const {
+  return (ModemStatus(handle_) & commapi::MS_RLSD_ON) != 0;
+}
 
 std::int32_t TComPort::InQueCount() {
   commapi::DWORD errors = 0;

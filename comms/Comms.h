@@ -160,9 +160,9 @@ class TComPort : public rtl::TComponent {
   void Close();
   std::int32_t WriteText(const std::string& text, bool waitFor);
   std::int32_t ReadText(std::string& text, std::int32_t count, bool waitFor);
-  bool CtsState();
-  bool DsrState();
-  bool CarrierState();
+  bool CtsState() const;
+  bool DsrState() const;
+  bool CarrierState() const;
   std::int32_t InQueCount();
   bool HasPending() const;
   // One line for the user on why the last Open could not open the device
@@ -182,6 +182,7 @@ class TComPort : public rtl::TComponent {
   TPortType Port() const { return port_; }
   void SetPort(TPortType value);
   TParity& Parity() { return *parity_; }
+  const TParity& Parity() const { return *parity_; }
   TStopBits StopBits() const { return stopBits_; }
   void SetStopBits(TStopBits value);
   TDataBits DataBits() const { return dataBits_; }
@@ -197,7 +198,9 @@ class TComPort : public rtl::TComponent {
   std::uint32_t ReadBufSize() const { return readBufSize_; }
   void SetReadBufSize(std::uint32_t value);
   TFlowControl& FlowControl() { return *flowControl_; }
+  const TFlowControl& FlowControl() const { return *flowControl_; }
   TComTimeouts& Timeouts() { return *timeouts_; }
+  const TComTimeouts& Timeouts() const { return *timeouts_; }
   TSyncMethod SyncMethod() const { return syncMethod_; }
   void SetSyncMethod(TSyncMethod value);
 

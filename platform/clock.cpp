@@ -6,6 +6,7 @@
 #include <condition_variable>
 #include <exception>
 #include <iostream>
+#include <limits>
 #include <map>
 #include <mutex>
 #include <thread>
@@ -23,6 +24,21 @@ Millis RealNow() {
   return duration_cast<milliseconds>(steady_clock::now().time_since_epoch()).count();
 }
 
+// a + b, held at the ends of the range: a time far in the future (a
+// hand-edited trace's) must stay far in the future, not wrap into the past.
+Millis Plus(Millis a, Millis b) {
+  constexpr Millis kMax = std::numeric_limits<Millis>::max();
+  constexpr Millis kMin = std::numeric_limits<Millis>::min();
+  if (b > 0 && a > kMax - b) return kMax;
+  if (b < 0 && a < kMin - b) return kMin;
+  return a + b;
+}
+
+// The longest single wait of the clock thread. A timer further off is reached
+// by waiting again; the wait's own arithmetic (in nanoseconds) cannot
+// overflow, which would end every wait at once and spin.
+constexpr Millis kLongestWaitMs = 60 * 60 * 1000;
+
 // A callback must never take the clock down with it: the clock thread has
 // nobody to hand the exception to, and a virtual Sleep's caller did not ask
 // for the callback to run.
@@ -38,8 +54,6 @@ void RunGuarded(const std::function<void()>& fn) {
 
 class Scheduler {
  public:
-  ~Scheduler() { StopThread(); }
-
   void Reset(bool virtualTime) {
     std::lock_guard lock(mutex_);
     timers_.clear();
@@ -82,13 +96,34 @@ class Scheduler {
   // Virtual Sleep: runs everything due up to now+ms on the calling thread.
   void Advance(Millis ms) {
     std::unique_lock lock(mutex_);
-    const Millis target = virtualNow_ + ms;
+    const Millis target = Plus(virtualNow_, ms);
     while (!timers_.empty() && timers_.begin()->first.at <= target) {
       const Millis at = timers_.begin()->first.at;
       if (at > virtualNow_) virtualNow_ = at;
       RunFirst(lock);
     }
     if (target > virtualNow_) virtualNow_ = target;
+  }
+
+  // At exit. A clock thread inside a callback may never come back (the
+  // callback may wait for a thread that has already gone), so it is left to
+  // end with the process; an idle one ends at once and is joined.
+  void StopThread() {
+    bool inCallback = false;
+    {
+      std::lock_guard lock(mutex_);
+      stopping_ = true;
+      wake_.notify_all();
+      const std::thread::id clockThread = thread_.get_id();
+      inCallback = std::any_of(running_.begin(), running_.end(),
+                               [&](const Running& r) { return r.thread == clockThread; });
+    }
+    if (!thread_.joinable()) return;
+    // Exiting from inside a callback: the clock thread cannot join itself.
+    if (inCallback || thread_.get_id() == std::this_thread::get_id())
+      thread_.detach();
+    else
+      thread_.join();
   }
 
  private:
@@ -126,27 +161,13 @@ class Scheduler {
         wake_.wait(lock);
         continue;
       }
-      const Millis wait = timers_.begin()->first.at - RealNow();
+      const Millis wait = Plus(timers_.begin()->first.at, -RealNow());
       if (wait > 0) {
-        wake_.wait_for(lock, std::chrono::milliseconds(wait));
+        wake_.wait_for(lock, std::chrono::milliseconds(std::min(wait, kLongestWaitMs)));
         continue;
       }
       RunFirst(lock);
     }
-  }
-
-  void StopThread() {
-    {
-      std::lock_guard lock(mutex_);
-      stopping_ = true;
-      wake_.notify_all();
-    }
-    if (!thread_.joinable()) return;
-    // Exiting from inside a callback: the clock thread cannot join itself.
-    if (thread_.get_id() == std::this_thread::get_id())
-      thread_.detach();
-    else
-      thread_.join();
   }
 
   mutable std::mutex mutex_;
@@ -162,9 +183,17 @@ class Scheduler {
   std::thread thread_;
 };
 
+// The scheduler stops its thread when static objects are torn down, so no
+// callback runs into objects that are gone, but is never destroyed itself: a
+// clock thread left running at exit still finds it.
+struct StoppedAtExit {
+  Scheduler& scheduler = *new Scheduler;
+  ~StoppedAtExit() { scheduler.StopThread(); }
+};
+
 Scheduler& TheScheduler() {
-  static Scheduler scheduler;
-  return scheduler;
+  static StoppedAtExit owner;
+  return owner.scheduler;
 }
 
 }  // namespace
@@ -189,7 +218,7 @@ TimerId ScheduleAt(Millis at, std::function<void()> fn) {
 }
 
 TimerId ScheduleAfter(Millis delay, std::function<void()> fn) {
-  return TheScheduler().Add(Now() + delay, std::move(fn));
+  return TheScheduler().Add(Plus(Now(), delay), std::move(fn));
 }
 
 void Cancel(TimerId id) { TheScheduler().Cancel(id); }

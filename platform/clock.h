@@ -30,8 +30,10 @@ void Sleep(std::uint32_t ms);
 
 // Runs fn once at the given time on the clock (at once in the next Sleep if
 // the time has passed); callbacks due at the same time run in the order they
-// were scheduled. Thread-safe, also from inside a callback. An exception
-// escaping fn is written to standard error. Returns an id for Cancel.
+// were scheduled. Any time may be asked for: one beyond the clock's range is
+// held at its end and never comes. Thread-safe, also from inside a callback.
+// An exception escaping fn is written to standard error. Returns an id for
+// Cancel.
 TimerId ScheduleAt(Millis at, std::function<void()> fn);
 TimerId ScheduleAfter(Millis delay, std::function<void()> fn);
 

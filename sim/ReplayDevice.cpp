@@ -1,6 +1,6 @@
 #include "sim/ReplayDevice.h"
 
-#include <fstream>
+#include <algorithm>
 #include <limits>
 #include <optional>
 
@@ -11,22 +11,32 @@ using commapi::trace::Kind;
 
 std::shared_ptr<ReplayDevice> ReplayDevice::Load(const std::string& path, MismatchReport report,
                                                  std::string& error) {
-  std::ifstream file(path, std::ios::binary);
-  if (!file) {
-    error = "cannot read " + path;
-    return nullptr;
-  }
-  commapi::trace::ReadResult read = commapi::trace::Read(file);
+  commapi::trace::ReadResult read = commapi::trace::Load(path);
   if (!read.error.empty()) {
-    error = path + " " + read.error;
+    error = read.error;
     return nullptr;
   }
-  return std::shared_ptr<ReplayDevice>(
-      new ReplayDevice(path, std::move(read.events), std::move(report)));
+  return Create(path, std::move(read.events), std::move(report));
 }
 
+std::shared_ptr<ReplayDevice> ReplayDevice::Create(std::string name, std::vector<Event> events,
+                                                   MismatchReport report) {
+  return std::shared_ptr<ReplayDevice>(
+      new ReplayDevice(std::move(name), std::move(events), std::move(report)));
+}
+
+// The notes are set aside: a run is known by where its first event stands
+// among the others.
 ReplayDevice::ReplayDevice(std::string path, std::vector<Event> events, MismatchReport report)
-    : path_(std::move(path)), events_(std::move(events)), report_(std::move(report)) {}
+    : path_(std::move(path)), report_(std::move(report)) {
+  std::size_t before = 0, i = 0;
+  for (commapi::trace::RecordedRun& run : commapi::trace::Runs(events)) {
+    for (; i < run.start; ++i) before += commapi::trace::IsNote(events[i].kind) ? 0 : 1;
+    runs_.push_back({std::move(run.header), before, std::move(run.log)});
+  }
+  std::erase_if(events, [](const Event& event) { return commapi::trace::IsNote(event.kind); });
+  events_ = std::move(events);
+}
 
 bool ReplayDevice::LineChangesPending() {
   std::lock_guard lock(mutex_);
@@ -44,6 +54,7 @@ bool ReplayDevice::Present() const {
 }
 
 void ReplayDevice::Attach(commapi::VirtualLine& line) {
+  commapi::ObserveRuns(weak_from_this());  // the runs now go through this port
   std::lock_guard lock(mutex_);
   line_ = &line;
   configured_ = false;
@@ -77,19 +88,24 @@ void ReplayDevice::Perform(const Event& action) {
   PlayAnswersNow();
   ++generation_;
   // A trace played to its end starts again when the port is opened again.
-  if (next_ == events_.size() && action.kind == Kind::Open) next_ = 0;
+  if (next_ == events_.size() && action.kind == Kind::Open) {
+    next_ = 0;
+    run_.reset();
+  }
   // A trace cut short (the recording stopped) may end before the close.
   if (next_ == events_.size() && action.kind == Kind::Close) return;
   if (next_ == events_.size() || !commapi::trace::SameAction(action, events_[next_])) {
-    // From here on the modem is silent; the report ends the program's
-    // command. With nobody to tell, the port goes instead.
-    failed_ = true;
-    if (report_)
-      report_(MismatchText(action));
-    else if (line_ != nullptr)
-      line_->Vanish();
+    Stop(MismatchText(action));
     return;
   }
+  // The recorded run this action belongs to; its log is compared from its
+  // start.
+  const auto after = std::upper_bound(runs_.begin(), runs_.end(), next_,
+                                      [](std::size_t at, const Run& run) { return at < run.first; });
+  const std::optional<std::size_t> run =
+      after == runs_.begin() ? std::nullopt : std::optional(after - runs_.begin() - 1);
+  if (run != run_) logNext_ = 0;
+  run_ = run;
   actionAt_ = events_[next_].ms;
   actionNow_ = platform::clock::Now();
   ++next_;
@@ -153,12 +169,59 @@ void ReplayDevice::Play(const Event& answer) {
   }
 }
 
+namespace {
+
+// "holds "send AT\r\n" (line 7)".
+std::string Holding(const Event& event) {
+  return "holds \"" + commapi::trace::Describe(event) + "\" (line " + std::to_string(event.line) +
+         ")";
+}
+
+}  // namespace
+
 std::string ReplayDevice::MismatchText(const Event& action) const {
-  std::string text = "Replay of " + path_ + " stopped: the program did \"" +
-                     commapi::trace::Describe(action) + "\" where the trace ";
-  if (next_ == events_.size()) return text + "ends";
-  return text + "holds \"" + commapi::trace::Describe(events_[next_]) + "\" (line " +
-         std::to_string(events_[next_].line) + ")";
+  return "the program did \"" + commapi::trace::Describe(action) + "\" where the trace " +
+         (next_ == events_.size() ? "ends" : Holding(events_[next_]));
+}
+
+void ReplayDevice::Stop(const std::string& why) {
+  // From here on the modem is silent; the report ends the program's command.
+  // With nobody to tell, the port goes instead.
+  failed_ = true;
+  if (report_)
+    report_("Replay of " + path_ + " stopped: " + why);
+  else if (line_ != nullptr)
+    line_->Vanish();
+}
+
+const ReplayDevice::Run* ReplayDevice::ComparedRun(const commapi::trace::RunHeader* run) const {
+  if (failed_ || run == nullptr || !run_) return nullptr;
+  const Run& recorded = runs_[*run_];
+  const bool same = recorded.header.procedure == run->procedure &&
+                    recorded.header.level == run->level;
+  return same ? &recorded : nullptr;
+}
+
+void ReplayDevice::Logged(std::string_view line, const commapi::trace::RunHeader* run) {
+  std::lock_guard lock(mutex_);
+  const Run* recorded = ComparedRun(run);
+  if (recorded == nullptr) return;
+  if (logNext_ < recorded->log.size() && recorded->log[logNext_].bytes == line) {
+    ++logNext_;
+    return;
+  }
+  Stop("the program did \"" + commapi::trace::Describe(Event::LogLine(line)) +
+       "\" where the trace " +
+       (logNext_ < recorded->log.size() ? Holding(recorded->log[logNext_])
+                                        : "holds no more of its log"));
+}
+
+void ReplayDevice::RunEnded(const commapi::trace::RunHeader& run) {
+  std::lock_guard lock(mutex_);
+  const Run* recorded = ComparedRun(&run);
+  if (recorded != nullptr && logNext_ < recorded->log.size())
+    Stop("the program's log ends where the trace " + Holding(recorded->log[logNext_]));
+  run_.reset();
 }
 
 void RegisterReplayScheme(ReplayDevice::MismatchReport report) {

@@ -9,23 +9,33 @@
 // action. When the program does something else, the replay
 // stops: the modem falls silent and the report says what was done, what the
 // trace holds and where (without a report, the port vanishes).
+//
+// The notes are not played. A run recorded with its log is compared with the
+// log of the replayed run, when that is the same procedure at the same
+// message level: a line logged otherwise, or a log that ends sooner, stops
+// the replay the same way, as the program then saw something else than the
+// recording did.
 #pragma once
 
 #include <functional>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
+#include <string_view>
 #include <vector>
 
 #include "platform/clock.h"
 #include "platform/commapi/device_presence.h"
 #include "platform/commapi/trace_format.h"
+#include "platform/commapi/trace_recorder.h"
 #include "platform/commapi/virtual_device.h"
 
 namespace sim {
 
 class ReplayDevice : public commapi::VirtualDevice,
                      public commapi::DevicePresence,
+                     public commapi::RunObserver,
                      public std::enable_shared_from_this<ReplayDevice> {
  public:
   // Gets the text for the user when the program leaves the recording; it
@@ -36,6 +46,10 @@ class ReplayDevice : public commapi::VirtualDevice,
   // that cannot be read.
   static std::shared_ptr<ReplayDevice> Load(const std::string& path, MismatchReport report,
                                             std::string& error);
+  // The modem of a trace read elsewhere; name is what the reports call it.
+  static std::shared_ptr<ReplayDevice> Create(std::string name,
+                                              std::vector<commapi::trace::Event> events,
+                                              MismatchReport report);
 
   // True while changes of the lines (or the device going) recorded before
   // the program's next action are still to come: a person at the "Action
@@ -51,7 +65,18 @@ class ReplayDevice : public commapi::VirtualDevice,
   void Transmit(std::string_view bytes) override;
   void Configure(const commapi::DCB& dcb, bool dtr, bool rts) override;
 
+  void Logged(std::string_view line, const commapi::trace::RunHeader* run) override;
+  void RunEnded(const commapi::trace::RunHeader& run) override;
+
  private:
+  // A recorded run: its header, the index of its first modem or program
+  // event and what it logged.
+  struct Run {
+    commapi::trace::RunHeader header;
+    std::size_t first = 0;
+    std::vector<commapi::trace::Event> log;
+  };
+
   ReplayDevice(std::string path, std::vector<commapi::trace::Event> events, MismatchReport report);
   // The clock's callback; it takes mutex_.
   void PlayDue(std::uint64_t generation);
@@ -62,9 +87,14 @@ class ReplayDevice : public commapi::VirtualDevice,
   void ScheduleNextAnswer();
   void Play(const commapi::trace::Event& answer);
   std::string MismatchText(const commapi::trace::Event& action) const;
+  // The recorded run the replayed one is compared with, if any.
+  const Run* ComparedRun(const commapi::trace::RunHeader* run) const;
+  // From here on the modem is silent; report_ gets why.
+  void Stop(const std::string& why);
 
   const std::string path_;
-  const std::vector<commapi::trace::Event> events_;
+  std::vector<commapi::trace::Event> events_;  // the modem's and the program's
+  std::vector<Run> runs_;
   const MismatchReport report_;
 
   mutable std::mutex mutex_;
@@ -79,6 +109,10 @@ class ReplayDevice : public commapi::VirtualDevice,
   bool configured_ = false;  // lastSet_ holds the settings since the open
   commapi::trace::Event lastSet_;
   bool failed_ = false;
+  // The recorded run the replay is in (from its first action on), and its
+  // next log line.
+  std::optional<std::size_t> run_;
+  std::size_t logNext_ = 0;
 };
 
 // Lets "replay:FILE" stand as a mapped device path

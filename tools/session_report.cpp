@@ -85,7 +85,7 @@ int main(int argc, char** argv) {
     report::PhaseWatch phases(form);
     try {
       form.Test1Click(nullptr);
-      form.ThrowPortFault();
+      form.EndCommand();
     } catch (const std::exception& error) {
       facts.error = form.ErrorBoxText(error);
     }

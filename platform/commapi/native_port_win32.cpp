@@ -34,9 +34,12 @@ static_assert(sizeof(DWORD) == sizeof(::DWORD));
 
 BOOL Forwarded(::BOOL ok) { return ok ? 1 : Fail(::GetLastError()); }
 
+// The port's input and lines as the monitoring thread is told of them, for
+// the times of a session trace (input_times.h): kernel32 does not say when
+// bytes came, but the event wait that reports them ends then.
 class Win32Port : public Port {
  public:
-  explicit Win32Port(::HANDLE file) : file_(file) {}
+  explicit Win32Port(::HANDLE file) : file_(file) { times_.emplace(); }
   ~Win32Port() override { Close(); }
 
   BOOL SetupComm(DWORD inQueue, DWORD outQueue) override {
@@ -53,9 +56,22 @@ class Win32Port : public Port {
                           timeouts.WriteTotalTimeoutConstant};
     return Forwarded(::SetCommTimeouts(file_, &native));
   }
-  BOOL SetCommMask(DWORD mask) override { return Forwarded(::SetCommMask(file_, mask)); }
+  BOOL SetCommMask(DWORD mask) override {
+    const BOOL ok = Forwarded(::SetCommMask(file_, mask));
+    std::lock_guard lock(mutex_);
+    wait_ = nullptr;  // a new mask ends the wait
+    return ok;
+  }
   BOOL WaitCommEvent(DWORD* eventMask, OVERLAPPED* overlapped) override {
-    return Forwarded(::WaitCommEvent(file_, Native(eventMask), Native(overlapped)));
+    const BOOL ok = Forwarded(::WaitCommEvent(file_, Native(eventMask), Native(overlapped)));
+    std::lock_guard lock(mutex_);
+    if (ok) {
+      NoteEvents(*eventMask);
+    } else if (GetLastError() == ERROR_IO_PENDING) {
+      wait_ = overlapped;
+      waitMask_ = eventMask;
+    }
+    return ok;
   }
   BOOL ClearCommError(DWORD* errors, COMSTAT* stat) override {
     return Forwarded(
@@ -64,16 +80,33 @@ class Win32Port : public Port {
   BOOL GetCommModemStatus(DWORD* modemStatus) override {
     return Forwarded(::GetCommModemStatus(file_, Native(modemStatus)));
   }
-  BOOL PurgeComm(DWORD flags) override { return Forwarded(::PurgeComm(file_, flags)); }
+  BOOL PurgeComm(DWORD flags) override {
+    const BOOL ok = Forwarded(::PurgeComm(file_, flags));
+    std::lock_guard lock(mutex_);
+    if (flags & (PURGE_RXABORT | PURGE_TXABORT)) wait_ = nullptr;
+    if (ok && (flags & PURGE_RXCLEAR)) times_->Purged();
+    return ok;
+  }
   BOOL ReadFile(void* buffer, DWORD toRead, DWORD* read, OVERLAPPED* overlapped) override {
-    return Forwarded(::ReadFile(file_, buffer, toRead, Native(read), Native(overlapped)));
+    const BOOL ok = Forwarded(::ReadFile(file_, buffer, toRead, Native(read), Native(overlapped)));
+    // What came after the count the program read by gets an event of its own.
+    std::lock_guard lock(mutex_);
+    if (ok) times_->Read(false);
+    return ok;
   }
   BOOL WriteFile(const void* buffer, DWORD toWrite, DWORD* written,
                  OVERLAPPED* overlapped) override {
     return Forwarded(::WriteFile(file_, buffer, toWrite, Native(written), Native(overlapped)));
   }
   BOOL GetOverlappedResult(OVERLAPPED* overlapped, DWORD* transferred, BOOL wait) override {
-    return Forwarded(::GetOverlappedResult(file_, Native(overlapped), Native(transferred), wait));
+    const BOOL ok =
+        Forwarded(::GetOverlappedResult(file_, Native(overlapped), Native(transferred), wait));
+    std::lock_guard lock(mutex_);
+    if (overlapped == wait_ && (ok || GetLastError() != ERROR_IO_INCOMPLETE)) {
+      if (ok) NoteEvents(*waitMask_);
+      wait_ = nullptr;
+    }
+    return ok;
   }
   void Close() override {
     if (file_ == nullptr) return;
@@ -82,7 +115,18 @@ class Win32Port : public Port {
   }
 
  private:
+  // With mutex_ held.
+  void NoteEvents(DWORD events) {
+    if (events & EV_RXCHAR) times_->Arrived();
+    ::DWORD status = 0;
+    if ((events & (EV_CTS | EV_DSR | EV_RLSD)) && ::GetCommModemStatus(file_, &status))
+      times_->LinesAre(status);
+  }
+
   ::HANDLE file_;
+  // The event wait in progress, whose end is when what it reports came.
+  OVERLAPPED* wait_ = nullptr;
+  DWORD* waitMask_ = nullptr;
 };
 
 }  // namespace

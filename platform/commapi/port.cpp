@@ -40,6 +40,16 @@ BOOL Port::SetCommMask(DWORD mask) {
   return 1;
 }
 
+platform::clock::Millis Port::LastReadArrival() {
+  std::lock_guard lock(mutex_);
+  return times_ ? times_->LastRead() : platform::clock::Now();
+}
+
+platform::clock::Millis Port::LinesSince(DWORD status) {
+  std::lock_guard lock(mutex_);
+  return times_ ? times_->LinesSince(status) : platform::clock::Now();
+}
+
 BOOL Port::WaitCommEvent(DWORD* eventMask, OVERLAPPED* overlapped) {
   std::lock_guard lock(mutex_);
   if (DWORD error = CheckUsable()) {

@@ -7,8 +7,12 @@
 
 #include <mutex>
 
+#include <optional>
+
+#include "platform/clock.h"
 #include "platform/commapi/comm_events.h"
 #include "platform/commapi/handles.h"
+#include "platform/commapi/input_times.h"
 #include "platform/commapi/port_settings.h"
 
 namespace commapi {
@@ -29,6 +33,12 @@ class Port : public HandleObject {
                          OVERLAPPED* overlapped) = 0;
   virtual BOOL GetOverlappedResult(OVERLAPPED* overlapped, DWORD* transferred, BOOL wait);
 
+  // For a session trace (input_times.h): when the input the last read took
+  // reached the port, and since when the modem lines have read as status. A
+  // port that cannot tell answers with the present time.
+  platform::clock::Millis LastReadArrival();
+  platform::clock::Millis LinesSince(DWORD status);
+
  protected:
   // The rest runs with mutex_ held.
 
@@ -43,6 +53,8 @@ class Port : public HandleObject {
   mutable std::mutex mutex_;
   PortSettings settings_;
   CommEventState events_;
+  // Kept by a port that sees its input come and its lines change.
+  std::optional<InputTimes> times_;
   bool gone_ = false;  // the device disappeared while open
   bool closed_ = false;
 };

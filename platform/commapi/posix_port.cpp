@@ -64,7 +64,9 @@ PosixPort::PosixPort(UniqueFd fd, bool hasModemLines, std::unique_ptr<LockFile> 
     : fd_(std::move(fd)),
       hasModemLines_(hasModemLines),
       lockFile_(std::move(lockFile)),
-      setExclusive_(setExclusive) {}
+      setExclusive_(setExclusive) {
+  times_.emplace();
+}
 
 PosixPort::~PosixPort() { Close(); }
 
@@ -148,6 +150,7 @@ DWORD PosixPort::PrepareWait() {
   wakeWrite_ = UniqueFd(wake[1]);
   // Changes count from now on, not from whatever the lines were at open.
   if (ReadModemStatus(lines_) != 0) lines_ = 0;
+  times_->LinesAre(lines_);
   watcher_ = platform::StartThread([this] { Watch(); });
   return 0;
 }
@@ -183,6 +186,7 @@ bool PosixPort::CheckInput() {
   if (::ioctl(fd_.Get(), FIONREAD, &queued) != 0 || queued <= 0) return false;
   if (static_cast<DWORD>(queued) > reported_) {
     reported_ = static_cast<DWORD>(queued);
+    times_->Arrived();
     events_.Raise(EV_RXCHAR);
   }
   return true;
@@ -193,6 +197,7 @@ void PosixPort::CheckLines() {
   if (!hasModemLines_ || ReadModemStatus(status) != 0) return;
   const DWORD events = LineChangeEvents(lines_, status);
   lines_ = status;
+  times_->LinesAre(status);
   events_.Raise(events);
 }
 
@@ -242,7 +247,10 @@ BOOL PosixPort::PurgeComm(DWORD flags) {
   if ((flags & PURGE_RXCLEAR) && ::tcflush(fd_.Get(), TCIFLUSH) != 0) {
     return Fail(FailureOf(errno));
   }
-  if (flags & PURGE_RXCLEAR) reported_ = 0;
+  if (flags & PURGE_RXCLEAR) {
+    reported_ = 0;
+    times_->Purged();
+  }
   if ((flags & PURGE_TXCLEAR) && ::tcflush(fd_.Get(), TCOFLUSH) != 0) {
     return Fail(FailureOf(errno));
   }
@@ -287,6 +295,10 @@ BOOL PosixPort::ReadFile(void* buffer, DWORD toRead, DWORD* read, OVERLAPPED* ov
     std::optional<std::int64_t> until = deadline;
     if (gapDeadline && (!until || *gapDeadline < *until)) until = gapDeadline;
     AwaitDevice(fd, POLLIN, until);
+  }
+  if (got > 0) {
+    std::lock_guard lock(mutex_);
+    times_->Read(reported_ > 0);
   }
   return CompletedTransfer(overlapped, read, got);
 }

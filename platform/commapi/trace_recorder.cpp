@@ -1,7 +1,9 @@
 #include "platform/commapi/trace_recorder.h"
 
+#include <algorithm>
 #include <atomic>
 #include <mutex>
+#include <optional>
 
 #include "platform/clock.h"
 #include "platform/commapi/port.h"
@@ -16,31 +18,40 @@ using trace::Kind;
 struct TraceRecorder::State {
   explicit State(trace::Writer::Sink sink) : writer(std::move(sink)) {}
 
-  // Times count from the first event of the recording.
-  void StartClock() {
-    if (!started) origin = platform::clock::Now();
-    started = true;
-  }
-
-  void Write(Event event) {
-    event.ms = platform::clock::Now() - origin;
+  // Writes event at the time at (the present by default): ms since the first
+  // event of the recording, never before the last one written, as the file
+  // is written as things happen. A run's header goes first.
+  void Write(Event event, platform::clock::Millis at = platform::clock::Now()) {
+    event.ms = Stamp(at);
+    WriteHeaderIfDue(event.ms);
     writer.Write(event);
   }
 
-  // Writes the lines down when they differ from what was written last.
-  void NoteLines(DWORD modemStatus) {
+  void Comment(std::string_view text) {
+    WriteHeaderIfDue(Stamp(platform::clock::Now()));
+    writer.Comment(text);
+  }
+
+  // Writes the lines down, as of when they took these values, when they
+  // differ from what was written last.
+  void NoteLines(DWORD modemStatus, platform::clock::Millis since) {
     const DWORD now = modemStatus & (MS_CTS_ON | MS_DSR_ON | MS_RLSD_ON);
     if (linesKnown && lines == now) return;
     linesKnown = true;
     lines = now;
-    Write(
-        Event::LineStates((now & MS_CTS_ON) != 0, (now & MS_DSR_ON) != 0, (now & MS_RLSD_ON) != 0));
+    Write(Event::LineStates((now & MS_CTS_ON) != 0, (now & MS_DSR_ON) != 0,
+                            (now & MS_RLSD_ON) != 0),
+          since);
   }
 
   trace::Writer writer;
   HANDLE port = nullptr;  // the open port being recorded
   bool started = false;   // origin is set
   platform::clock::Millis origin = 0;
+  std::int64_t lastMs = 0;
+  // The run in progress, whose header is written before its first event.
+  const std::function<trace::RunHeader()>* run = nullptr;
+  bool headerDue = false;
   // What was last written down for the open port.
   bool configured = false;
   Event lastSet;
@@ -48,6 +59,23 @@ struct TraceRecorder::State {
   DWORD lines = 0;
   bool gone = false;
   bool absent = false;  // since the last close
+
+ private:
+  std::int64_t Stamp(platform::clock::Millis at) {
+    if (!started) origin = at;
+    started = true;
+    lastMs = std::max(lastMs, at - origin);
+    return lastMs;
+  }
+
+  void WriteHeaderIfDue(std::int64_t ms) {
+    if (!headerDue || run == nullptr) return;
+    headerDue = false;
+    for (Event fact : trace::HeaderEvents((*run)())) {
+      fact.ms = ms;
+      writer.Write(fact);
+    }
+  }
 };
 
 namespace {
@@ -56,6 +84,8 @@ struct Recorders {
   std::atomic<bool> active{false};
   std::mutex mutex;
   TraceRecorder::State* current = nullptr;
+  const std::function<trace::RunHeader()>* run = nullptr;  // of the TracedRun that lives
+  std::weak_ptr<RunObserver> observer;
 };
 
 Recorders& TheRecorders() {
@@ -77,14 +107,22 @@ void OnRecordedPort(HANDLE handle, Record record) {
   SetLastError(error);
 }
 
+// A time the port behind handle tells (see Port::LastReadArrival).
+template <typename Ask>
+platform::clock::Millis PortTime(HANDLE handle, Ask ask) {
+  auto port = FindHandleAs<Port>(handle);
+  return port ? ask(*port) : platform::clock::Now();
+}
+
 }  // namespace
 
 std::unique_ptr<TraceRecorder> TraceRecorder::Start(trace::Writer::Sink sink) {
   auto state = std::make_unique<State>(std::move(sink));
-  state->writer.Comment("Telvora session trace: ms since the port first opened, then the event.");
+  state->writer.Comment("Telvora session trace: ms since the first event, then the event.");
   state->writer.Comment("The program's: open, close, send BYTES, set BAUD dtr= rts=.");
   state->writer.Comment(
       "The modem's: recv BYTES, lines cts= dsr= cd= (as read), gone, absent (at an open).");
+  state->writer.Comment("Notes: run FACT TEXT (what was run), log TEXT (a line logged).");
   return std::unique_ptr<TraceRecorder>(new TraceRecorder(std::move(state)));
 }
 
@@ -93,6 +131,8 @@ TraceRecorder::TraceRecorder(std::unique_ptr<State> state) : state_(std::move(st
   std::lock_guard lock(recorders.mutex);
   recorders.current = state_.get();
   recorders.active = true;
+  state_->run = recorders.run;
+  state_->headerDue = recorders.run != nullptr;
 }
 
 TraceRecorder::~TraceRecorder() {
@@ -101,6 +141,34 @@ TraceRecorder::~TraceRecorder() {
   if (recorders.current != state_.get()) return;
   recorders.current = nullptr;
   recorders.active = false;
+}
+
+TracedRun::TracedRun(std::function<trace::RunHeader()> describe) : describe_(std::move(describe)) {
+  Recorders& recorders = TheRecorders();
+  std::lock_guard lock(recorders.mutex);
+  recorders.run = &describe_;
+  if (recorders.current != nullptr) {
+    recorders.current->run = &describe_;
+    recorders.current->headerDue = true;
+  }
+}
+
+TracedRun::~TracedRun() {
+  Recorders& recorders = TheRecorders();
+  std::shared_ptr<RunObserver> observer;
+  {
+    std::lock_guard lock(recorders.mutex);
+    recorders.run = nullptr;
+    if (recorders.current != nullptr) recorders.current->run = nullptr;
+    observer = recorders.observer.lock();
+  }
+  if (observer) observer->RunEnded(describe_());
+}
+
+void ObserveRuns(std::weak_ptr<RunObserver> observer) {
+  Recorders& recorders = TheRecorders();
+  std::lock_guard lock(recorders.mutex);
+  recorders.observer = std::move(observer);
 }
 
 namespace trace_hooks {
@@ -113,15 +181,14 @@ void Opened(HANDLE handle, const std::string& deviceName) {
   TraceRecorder::State* state = recorders.current;
   if (state == nullptr || state->port != nullptr) return;  // one port at a time
   state->port = handle;
-  state->StartClock();
   state->configured = state->linesKnown = state->gone = state->absent = false;
-  state->writer.Comment(deviceName);
+  state->Comment(deviceName);
   state->Write(Event::Of(Kind::Open));
   // The lines as the port found them: a change the program is told of
   // later must not be replayed as one it is told of now.
   DWORD status = 0;
   if (auto port = FindHandleAs<Port>(handle); port && port->GetCommModemStatus(&status))
-    state->NoteLines(status);
+    state->NoteLines(status, platform::clock::Now());
 }
 
 // A device that is not there, noted once until it is opened again.
@@ -131,7 +198,6 @@ void OpenFailed(DWORD error) {
   TraceRecorder::State* state = recorders.current;
   if (state == nullptr || state->port != nullptr || error != ERROR_FILE_NOT_FOUND || state->absent)
     return;
-  state->StartClock();
   state->absent = true;
   state->Write(Event::Of(Kind::Absent));
   SetLastError(error);
@@ -146,14 +212,17 @@ void Closed(HANDLE handle) {
 
 void Sent(HANDLE handle, std::string_view bytes) {
   if (bytes.empty()) return;
-  OnRecordedPort(
-      handle, [&](TraceRecorder::State& state) { state.Write(Event::Bytes(Kind::Send, bytes)); });
+  OnRecordedPort(handle, [&](TraceRecorder::State& state) {
+    state.Write(Event::Bytes(Kind::Send, bytes));
+  });
 }
 
 void Received(HANDLE handle, std::string_view bytes) {
   if (bytes.empty()) return;
-  OnRecordedPort(
-      handle, [&](TraceRecorder::State& state) { state.Write(Event::Bytes(Kind::Recv, bytes)); });
+  OnRecordedPort(handle, [&](TraceRecorder::State& state) {
+    state.Write(Event::Bytes(Kind::Recv, bytes),
+                PortTime(handle, [](Port& port) { return port.LastReadArrival(); }));
+  });
 }
 
 // Only what a modem can notice: the speed and the two output lines.
@@ -168,7 +237,10 @@ void Configured(HANDLE handle, const DCB& dcb) {
 }
 
 void LinesRead(HANDLE handle, DWORD modemStatus) {
-  OnRecordedPort(handle, [&](TraceRecorder::State& state) { state.NoteLines(modemStatus); });
+  OnRecordedPort(handle, [&](TraceRecorder::State& state) {
+    state.NoteLines(modemStatus,
+                    PortTime(handle, [&](Port& port) { return port.LinesSince(modemStatus); }));
+  });
 }
 
 void Failed(HANDLE handle, DWORD error) {
@@ -178,6 +250,19 @@ void Failed(HANDLE handle, DWORD error) {
     state.gone = true;
     state.Write(Event::Of(Kind::Gone));
   });
+}
+
+void Logged(std::string_view line) {
+  Recorders& recorders = TheRecorders();
+  std::shared_ptr<RunObserver> observer;
+  std::optional<trace::RunHeader> run;
+  {
+    std::lock_guard lock(recorders.mutex);
+    if (recorders.current != nullptr) recorders.current->Write(Event::LogLine(line));
+    observer = recorders.observer.lock();
+    if (observer && recorders.run != nullptr) run = (*recorders.run)();
+  }
+  if (observer) observer->Logged(line, run ? &*run : nullptr);
 }
 
 }  // namespace trace_hooks

@@ -17,7 +17,9 @@ std::shared_ptr<VirtualPort> VirtualPort::Open(std::string name,
 }
 
 VirtualPort::VirtualPort(std::string name, std::shared_ptr<VirtualDevice> device)
-    : name_(std::move(name)), device_(std::move(device)) {}
+    : name_(std::move(name)), device_(std::move(device)) {
+  times_.emplace();
+}
 
 CallVerdict VirtualPort::Ask(PortCall call) {
   if (DWORD error = UnusableError()) return {CallVerdict::kFail, error};
@@ -65,7 +67,10 @@ BOOL VirtualPort::GetCommModemStatus(DWORD* modemStatus) {
 BOOL VirtualPort::PurgeComm(DWORD flags) {
   std::lock_guard lock(mutex_);
   if (DWORD error = Refusal(PortCall::kPurge)) return Fail(error);
-  if (flags & PURGE_RXCLEAR) input_.clear();
+  if (flags & PURGE_RXCLEAR) {
+    input_.clear();
+    times_->Purged();
+  }
   EndPending(flags & PURGE_RXABORT, flags & PURGE_TXABORT, ERROR_OPERATION_ABORTED);
   // The event wait is aborted too: its owner may release the record right
   // after the purge.
@@ -91,6 +96,7 @@ DWORD VirtualPort::TakeInput(void* buffer, DWORD toRead) {
   const std::size_t count = std::min<std::size_t>(toRead, input_.size());
   if (count > 0) std::memcpy(buffer, input_.data(), count);
   input_.erase(0, count);
+  if (count > 0) times_->Read(!input_.empty());
   return static_cast<DWORD>(count);
 }
 
@@ -158,6 +164,7 @@ void VirtualPort::Receive(std::string_view bytes) {
   std::lock_guard lock(mutex_);
   if (closed_ || gone_) return;
   input_.append(bytes);
+  times_->Arrived();
   DWORD events = EV_RXCHAR;
   if (bytes.find(settings_.dcb.EvtChar) != std::string_view::npos) events |= EV_RXFLAG;
   events_.Raise(events);
@@ -170,6 +177,7 @@ void VirtualPort::SetModemStatus(bool cts, bool dsr, bool rlsd, bool ring) {
   if (closed_ || gone_) return;
   const DWORD events = LineChangeEvents(modemStatus_, status);
   modemStatus_ = status;
+  times_->LinesAre(status);
   events_.Raise(events);
 }
 

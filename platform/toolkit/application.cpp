@@ -13,9 +13,13 @@ namespace toolkit {
 
 namespace {
 
-// The main loop never idles longer, so it stays responsive to what does not
-// wake it (an interrupt, a timer whose interval was just shortened).
-constexpr platform::clock::Millis kLongestIdleMs = 20;
+// Everything that gives the main loop work wakes it (window events, posted
+// requests, synchronised calls) or is a timer it waits for, except an
+// interrupt: a signal handler cannot wake it. So it idles long while no
+// interrupt can come (an idle window costs next to nothing), and looks for
+// one this often while it can.
+constexpr platform::clock::Millis kLongestIdleMs = 1000;
+constexpr platform::clock::Millis kInterruptIdleMs = 20;
 
 }  // namespace
 
@@ -184,7 +188,7 @@ void Application::Run(TForm& mainForm) {
 
 int Application::MillisToNextTick() const {
   const platform::clock::Millis now = platform::clock::Now();
-  platform::clock::Millis wait = kLongestIdleMs;
+  platform::clock::Millis wait = OnInterrupt ? kInterruptIdleMs : kLongestIdleMs;
   for (const TTimer* timer : timers_) {
     if (timer->Enabled() && timer->Interval() > 0) {
       wait = std::min(wait, std::max<platform::clock::Millis>(0, timer->DueAt() - now));

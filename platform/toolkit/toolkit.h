@@ -238,8 +238,10 @@ class TStatusLine {
 
 // What a finished run found, at a glance: a few sentences, texts the user
 // may want to copy (each with its own Copy button), and a table of checks.
+// Expected: the check did not pass, as the test expects of most modems; no
+// fault, so not shown as one.
 struct TResults {
-  enum class Outcome { NotRun, Pass, Fail };
+  enum class Outcome { NotRun, Pass, Fail, Expected };
   struct Field {
     std::string label, value;
     bool operator==(const Field&) const = default;

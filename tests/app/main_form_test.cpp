@@ -134,7 +134,7 @@ TEST_F(MainFormTest, MenuTreeAsStored) {
 }
 
 TEST_F(MainFormTest, PortAsStored) {
-  comms::TComPort& port = *form->ComPort;
+  const comms::TComPort& port = form->SerialPort();
   EXPECT_EQ(port.Owner(), form.get());
   EXPECT_FALSE(port.Connected());
   EXPECT_EQ(port.BaudRate(), comms::br9600);
@@ -182,11 +182,11 @@ TEST_F(MainFormTest, ExactlyOnePortAndOneLevelChecked) {
     ports[portChoices[step]]->Click();
     levels[levelChoices[step]]->Click();
     EXPECT_EQ(CheckedIndexes(ports), std::vector<std::size_t>{portChoices[step]}) << step;
-    EXPECT_EQ(form->ComPort->Port(), comms::TPortType(portChoices[step])) << step;
+    EXPECT_EQ(form->SerialPort().Port(), comms::TPortType(portChoices[step])) << step;
     EXPECT_EQ(CheckedIndexes(levels), std::vector<std::size_t>{levelChoices[step]}) << step;
     EXPECT_EQ(form->MessageLevel, levelChoices[step]) << step;
   }
-  EXPECT_FALSE(form->ComPort->Connected());
+  EXPECT_FALSE(form->SerialPort().Connected());
 }
 
 TEST_F(MainFormTest, NextelPhoneTogglesOnlyItsCheckMark) {
@@ -289,14 +289,14 @@ TEST(MainFormBusy, CommandsAndPortsIgnoredWhileACommandRuns) {
   EXPECT_FALSE(form.DetectedAt19200);
   EXPECT_TRUE(form.COM11->Checked());
   EXPECT_FALSE(form.COM31->Checked());
-  EXPECT_EQ(form.ComPort->Port(), comms::COM1);
+  EXPECT_EQ(form.SerialPort().Port(), comms::COM1);
   EXPECT_TRUE(form.Debug->Checked());
   EXPECT_EQ(form.MessageLevel, 4);
   EXPECT_TRUE(form.NextelPhone->Checked());
 
   // Once the command is over, the menus work again.
   s.Click(form.COM31);
-  EXPECT_EQ(form.ComPort->Port(), comms::COM3);
+  EXPECT_EQ(form.SerialPort().Port(), comms::COM3);
 }
 
 // Closing the window while a command runs asks first; Yes ends it as Exit does.
@@ -331,7 +331,7 @@ TEST(MainFormBusy, ACommandEndingWithAnErrorReleasesTheMenus) {
                                "set TELVORA_COM2 to the device to use"});
 
   s.Click(form.COM11);
-  EXPECT_EQ(form.ComPort->Port(), comms::COM1);
+  EXPECT_EQ(form.SerialPort().Port(), comms::COM1);
   s.Click(form.N96001);
   EXPECT_TRUE(form.DetectedAt9600);
 }
@@ -344,7 +344,7 @@ TEST(MainFormBusy, AnUnplugMidRunEndsTheCommandWithThePortClosed) {
   platform::clock::ScheduleAfter(60000, [&] { s.Modem().Unplug(); });
   s.Click(form.Test1);
   EXPECT_EQ(s.Ui().errors, std::vector<std::string>{"Unable to read com status: 1167"});
-  EXPECT_FALSE(form.ComPort->Connected());
+  EXPECT_FALSE(form.SerialPort().Connected());
   s.Click(form.N192001);
   EXPECT_TRUE(form.DetectedAt19200);
   EXPECT_EQ(s.Ui().errors.size(), 1u);
@@ -355,9 +355,8 @@ TEST(MainFormBusy, AnUnplugMidRunEndsTheCommandWithThePortClosed) {
 // the port, which must still be there.
 TEST(MainFormBusy, ClosingWhileTheModemTalksReadsWhatIsWaiting) {
   auto s = std::make_unique<scenario::Scenario>();
-  comms::TComPort& port = *s->Form().ComPort;
-  port.Open();
-  port.WriteText("AT\r\n", true);
+  s->Form().OpenPort();
+  s->Modem().Transmit("AT\r\n");  // as if the port had written it
   platform::clock::Sleep(100);  // the echo and the OK arrive
   platform::SettleWorkers();    // and wait for the user-interface thread
   s.reset();

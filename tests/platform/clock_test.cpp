@@ -1,8 +1,11 @@
 #include "platform/clock.h"
 
 #include <gtest/gtest.h>
+#include <time.h>
 
 #include <atomic>
+#include <cstdlib>
+#include <limits>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -140,12 +143,15 @@ TEST(RealClock, ScheduledCallbacksFireInTimeOrderOnTheClockThread) {
   std::vector<int> order;  // written by the clock thread only, read after done
   std::atomic<bool> offThread{true};
   const auto caller = std::this_thread::get_id();
-  clk::ScheduleAfter(30, [&] {
+  // Both from one reading of the clock: a busy machine may take a while
+  // between the two calls.
+  const clk::Millis now = clk::Now();
+  clk::ScheduleAt(now + 30, [&] {
     order.push_back(2);
     offThread = offThread && std::this_thread::get_id() != caller;
     done.Set();
   });
-  clk::ScheduleAfter(1, [&] {
+  clk::ScheduleAt(now + 1, [&] {
     order.push_back(1);
     offThread = offThread && std::this_thread::get_id() != caller;
   });
@@ -168,6 +174,55 @@ TEST(RealClock, CancelWaitsForACallbackThatIsRunning) {
   ASSERT_EQ(platform::WaitAny(events, 10000), 0u);
   clk::Cancel(id);
   EXPECT_TRUE(finished);
+}
+
+// The CPU time the whole process has used, in ms.
+double ProcessCpuMs() {
+  timespec used{};
+  ::clock_gettime(CLOCK_PROCESS_CPUTIME_ID, &used);
+  return used.tv_sec * 1e3 + used.tv_nsec / 1e6;
+}
+
+// Times at the far end of the range (a trace edited by hand): the clock
+// thread waits for them without its wait overflowing into a spin, what is
+// due sooner still runs, and the waits are cancelled as usual.
+TEST(RealClock, AFarTimeIsWaitedForWithoutSpinning) {
+  clk::UseVirtualTime(false);
+  const clk::TimerId far[] = {
+      clk::ScheduleAfter(10'000'000'000'000, [] {}),
+      clk::ScheduleAfter(std::numeric_limits<clk::Millis>::max(), [] {}),
+      clk::ScheduleAt(std::numeric_limits<clk::Millis>::max(), [] {}),
+  };
+  platform::Event done(true, false);
+  clk::ScheduleAfter(1, [&] { done.Set(); });
+  platform::Event* events[] = {&done};
+  ASSERT_EQ(platform::WaitAny(events, 10000), 0u);
+
+  const double before = ProcessCpuMs();
+  clk::Sleep(300);
+  EXPECT_LT(ProcessCpuMs() - before, 100.0) << "the clock thread spins";
+  for (const clk::TimerId id : far) clk::Cancel(id);
+}
+
+// Exits while the clock thread is in a callback that never returns (it waits
+// for a thread that has gone).
+[[noreturn]] void ExitWhileACallbackHangs() {
+  clk::UseVirtualTime(false);
+  platform::Event started(true, false);
+  platform::Event never(true, false);
+  clk::ScheduleAfter(0, [&] {
+    started.Set();
+    platform::Event* events[] = {&never};
+    platform::WaitAny(events);
+  });
+  platform::Event* events[] = {&started};
+  platform::WaitAny(events, 10000);
+  std::exit(0);
+}
+
+TEST(RealClockDeathTest, ExitDoesNotWaitForACallbackThatNeverReturns) {
+  GTEST_FLAG_SET(death_test_style, "threadsafe");
+  EXPECT_EXIT(ExitWhileACallbackHangs(), testing::ExitedWithCode(0), "");
 }
 
 }  // namespace

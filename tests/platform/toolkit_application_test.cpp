@@ -1,5 +1,7 @@
 // Message processing: timers, posted requests, terminate, worker threads and
 // the main loop, on the headless backend in virtual time.
+#include <functional>
+#include <memory>
 #include <stdexcept>
 #include <string>
 #include <thread>
@@ -215,6 +217,31 @@ TEST_F(MainLoop, TheWindowGoesWithItsForm) {
   EXPECT_TRUE(ui->shown);
   form.reset();
   EXPECT_FALSE(ui->shown);
+}
+
+// Between rounds the loop idles until it is woken or a timer falls due; a
+// signal cannot wake it, so while an interrupt can come it looks often.
+TEST_F(MainLoop, IdlesUntilWokenOrATimerIsDueAndLooksOftenForAnInterrupt) {
+  struct WaitRecorder : toolkit::HeadlessBackend {
+    std::function<void(int)> onWait;
+    void WaitForEvents(int maxMs) override { onWait(maxMs); }
+  };
+  auto recorder = std::make_unique<WaitRecorder>();
+  std::vector<int> waits;
+  TTimer timer("Timer");
+  recorder->onWait = [&](int maxMs) {
+    waits.push_back(maxMs);
+    if (waits.size() == 1) App().OnInterrupt = [] {};
+    if (waits.size() == 2) {
+      App().OnInterrupt = nullptr;
+      timer.Arm(300);
+    }
+    if (waits.size() == 3) App().Terminate();
+  };
+  App().SetBackend(std::move(recorder));
+  toolkit::TForm form("Main_Form");
+  App().Run(form);
+  EXPECT_EQ(waits, (std::vector<int>{1000, 20, 300}));
 }
 
 TEST_F(MainLoop, ARequestFromAnotherThreadEndsIt) {

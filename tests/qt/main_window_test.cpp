@@ -15,13 +15,17 @@
 #include <QMenu>
 #include <QMenuBar>
 #include <QProgressBar>
+#include <QStatusBar>
 #include <QPlainTextEdit>
 #include <algorithm>
 #include <cstdio>
 #include <fstream>
+#include <functional>
 #include <iterator>
+#include <map>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "app/TelvoraMain.h"
@@ -135,7 +139,7 @@ TEST_F(MainWindowTest, ChoicesInTheWindowMoveTheCheckMarks) {
   FindAction(bar, "Debug")->trigger();
   FindAction(bar, "Nextel Phone")->trigger();
 
-  EXPECT_EQ(form->ComPort->Port(), comms::COM3);
+  EXPECT_EQ(form->SerialPort().Port(), comms::COM3);
   EXPECT_EQ(form->MessageLevel, 4);
   EXPECT_TRUE(form->NextelPhone->Checked());
   for (const char* text : {"COM1", "COM2", "COM4", "Normal", "Summary"})
@@ -157,22 +161,26 @@ class RoverInTheWindow : public MainWindowTest {
     commapi::UnbindVirtualDevice(kCom1);
     platform::clock::UseVirtualTime(false);
   }
-  void Run(const std::string& profile) {
+  // inCall, when set, runs once, when DTR is first dropped during a call.
+  void Run(const std::string& profile, std::function<void()> inCall = {}) {
     commapi::BindVirtualDevice(kCom1, sim::SimulatedModem::Create(profile));
     form->PhoneNumberSet = true;  // no prompt
     // What the status bar shows, at every change of it.
     auto show = form->Status.OnChanged;
-    form->Status.OnChanged = [this, show] {
+    form->Status.OnChanged = [this, show, inCall]() mutable {
       show();
       auto* bar = window->findChild<QProgressBar*>("Progress");
       Seen now{Text("Status"), Lamp("DTR"), Lamp("RTS"), Lamp("CD"), bar->value(),
                bar->maximum(), bar->format().toStdString(), platform::clock::Now()};
       if (seen.empty() || now != seen.back()) seen.push_back(now);
+      if (inCall && now.dtr == "off" && now.cd == "on") std::exchange(inCall, {})();
     };
     form->Test1->Click();
   }
+  // The whole text of a label: its tool tip when it shows the text cut short.
   std::string Text(const char* label) const {
-    return window->findChild<QLabel*>(label)->text().toStdString();
+    auto* shown = window->findChild<QLabel*>(label);
+    return (shown->toolTip().isEmpty() ? shown->text() : shown->toolTip()).toStdString();
   }
   std::string Lamp(const char* name) const {
     QLabel* lamp = window->findChild<QLabel*>(QString("Lamp") + name);
@@ -239,6 +247,77 @@ TEST_F(RoverInTheWindow, TheProgressBarMovesAtEveryPhaseAndFillsAtTheNormalEnd) 
     ASSERT_EQ(std::sscanf(s.progressText.c_str() + at, "at most %d:%d", &minutes, &seconds), 2);
     EXPECT_GE((minutes * 60 + seconds) * 1000, end - s.at) << s.progressText;
   }
+}
+
+// Shown is the whole text, or its start cut short with "…".
+bool WholeOrElided(const QString& shown, const QString& whole) {
+  return shown == whole || (shown.endsWith(QChar(0x2026)) && whole.startsWith(shown.chopped(1)));
+}
+
+// Lays the window out `width` wide (its least width when less) and checks the
+// status bar: its parts side by side within it, each text within its part,
+// whole (when `whole`) or else whole or cut short, the lamps at their size.
+void ExpectStatusBarAt(QMainWindow& window, const toolkit::TStatusLine& status, int width,
+                       bool whole) {
+  window.resize(width, window.height());
+  QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);
+  SCOPED_TRACE(testing::Message() << window.width() << " px wide");
+  EXPECT_TRUE(window.width() == width || window.width() == window.minimumWidth());
+  QStatusBar* bar = window.statusBar();
+  ASSERT_EQ(bar->width(), window.width());
+  std::vector<QWidget*> parts;
+  for (QWidget* part : bar->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+    if (part->isVisible()) parts.push_back(part);
+  auto name = [](const QWidget* part) { return part->objectName().toStdString(); };
+  for (std::size_t i = 0; i < parts.size(); ++i) {
+    EXPECT_TRUE(bar->rect().contains(parts[i]->geometry())) << name(parts[i]);
+    for (std::size_t j = i + 1; j < parts.size(); ++j)
+      EXPECT_FALSE(parts[i]->geometry().intersects(parts[j]->geometry()))
+          << name(parts[i]) << " and " << name(parts[j]);
+  }
+  auto expectShown = [&](const QString& shown, const QString& text, int room, const QWidget& part) {
+    EXPECT_LE(part.fontMetrics().horizontalAdvance(shown), room) << name(&part);
+    EXPECT_TRUE(whole ? shown == text : WholeOrElided(shown, text))
+        << name(&part) << ": \"" << shown.toStdString() << "\" for \"" << text.toStdString()
+        << "\"";
+    EXPECT_EQ(part.toolTip(), shown == text ? QString() : text) << name(&part);
+  };
+  const std::map<QString, std::string> texts = {{"Status", status.Text()},
+                                                {"Port", status.Line().port},
+                                                {"Speed", status.Line().speed}};
+  for (QLabel* label : bar->findChildren<QLabel*>(Qt::FindDirectChildrenOnly)) {
+    if (!label->isVisible()) continue;
+    const auto text = texts.find(label->objectName());
+    if (label->objectName().startsWith("Lamp")) {
+      EXPECT_EQ(label->width(), label->sizeHint().width());
+    }
+    expectShown(label->text(),
+                text != texts.end() ? QString::fromStdString(text->second) : label->text(),
+                label->contentsRect().width(), *label);
+  }
+  if (auto* progress = bar->findChild<QProgressBar*>("Progress"); progress->isVisible())
+    expectShown(progress->text(), QString::fromStdString(status.Progress().text),
+                progress->width(), *progress);
+}
+
+// From the window's least width to a full screen, during a run and after it,
+// with the results pane and without: no part of the status bar over another,
+// no text cut mid-letter; at the size the window opens at, every text whole.
+TEST_F(RoverInTheWindow, TheStatusBarIsReadableAtEveryWidth) {
+  const int opened = window->width();
+  auto atEveryWidth = [&](bool wholeAtOpened) {
+    for (int width : {0, 640, 1920}) ExpectStatusBarAt(*window, form->Status, width, false);
+    ExpectStatusBarAt(*window, form->Status, opened, wholeAtOpened);
+  };
+  Run("standard", [&] {
+    ASSERT_TRUE(form->Status.ClockRunning());
+    atEveryWidth(true);
+  });
+  auto* pane = window->findChild<QDockWidget*>("Results");
+  ASSERT_TRUE(pane->isVisible());
+  atEveryWidth(false);
+  pane->close();
+  atEveryWidth(true);
 }
 
 TEST_F(RoverInTheWindow, AnEarlyEndSaysSoOnTheProgressBar) {
@@ -331,22 +410,31 @@ TEST_P(ResultsPane, ShowsTheVerdictAndTheInitStringsTheLogRecommends) {
 INSTANTIATE_TEST_SUITE_P(
     Profiles, ResultsPane,
     testing::Values(
-        PaneCase{"standard", "This modem can be used with cable 37779 for the 4700 and the 5700.",
-                 {"Call without DTR", "Call with RTS low"}},
-        PaneCase{"ignores-dtr", "This modem can be used with cable 37779 for the 4700 and the 5700.",
-                 {"Call with RTS low"}},
+        PaneCase{"standard",
+                 "Use cable 37779 for the 5700 with the init string AT &D0, and for the 4700 "
+                 "with the init string AT &D0 \\Q0.",
+                 {}},
+        PaneCase{"ignores-dtr",
+                 "Use cable 37779 for the 5700 with no init string, and for the 4700 with the "
+                 "init string AT \\Q0.",
+                 {}},
         PaneCase{"no-flow-control",
-                 "This modem can be used with cable 37779 for the 4700 and the 5700.",
-                 {"Call without DTR"}},
+                 "Use cable 37779 for the 4700 and the 5700, with the init string AT &D0.", {}},
         // Refused switch-off commands: those calls are not run.
         PaneCase{"flow-locked",
-                 "This modem can be used with cable 37779 for the 5700 only; the 4700 needs "
-                 "another cable.",
-                 {"Call without DTR", "Call with RTS low"}},
-        PaneCase{"strict-dtr", "This modem cannot be used with cable 37779 alone, for either the 4700 or the 5700.",
-                 {"Call without DTR", "Call with RTS low"}},
-        PaneCase{"numeric", "This modem can be used with cable 37779 for the 4700 and the 5700.",
-                 {"Call without DTR", "Call with RTS low", "Verbal result codes"}}),
+                 "Use cable 37779 for the 5700 with the init string AT &D0. The 4700 also needs "
+                 "a modem flow control cheater cable, as this modem's flow control cannot be "
+                 "switched off; with that cable AT &D0 may not be needed.",
+                 {}},
+        PaneCase{"strict-dtr",
+                 "Use cable 37779 for the 5700 with no init string, and for the 4700 with the "
+                 "init string AT \\Q0, once a cable with DTR and DSR looped is made: this modem "
+                 "needs DTR and cannot be set to ignore it.",
+                 {}},
+        PaneCase{"numeric",
+                 "Use cable 37779 for the 5700 with the init string AT &D0, and for the 4700 "
+                 "with the init string AT &D0 \\Q0.",
+                 {"Verbal result codes"}}),
     [](const testing::TestParamInfo<PaneCase>& info) {
       std::string name = info.param.profile;
       std::replace(name.begin(), name.end(), '-', '_');

@@ -31,7 +31,7 @@ TEST(Detect, FindsAStandardModemAtEachSpeedAndClosesThePort) {
     s.Click(s.Form().*speed.item);
     EXPECT_EQ(s.Log(), (Lines{"Detecting modem", std::string("Modem detected at ") + speed.text}));
     EXPECT_TRUE(s.Form().*speed.flag);
-    EXPECT_FALSE(s.Form().ComPort->Connected());
+    EXPECT_FALSE(s.Form().SerialPort().Connected());
   }
 }
 
@@ -56,7 +56,7 @@ TEST(Detect, SilenceLogsTheTextAndTheEmptyReceiveBuffer) {
     s.Click(s.Form().N384001);
     EXPECT_EQ(s.Log(), c.log);
     EXPECT_FALSE(s.Form().DetectedAt38400);
-    EXPECT_FALSE(s.Form().ComPort->Connected());
+    EXPECT_FALSE(s.Form().SerialPort().Connected());
     // The 1000 ms pause, then the 1500 ms wait for "AT V1".
     EXPECT_GE(platform::clock::Now() - started, 2500);
     EXPECT_LT(platform::clock::Now() - started, 2600);
@@ -95,8 +95,7 @@ TEST_F(ScriptedDetect, RaisesRtsThenDtrBeforeAskingAndWaitsASecond) {
     askedAt = platform::clock::Now();
     m.Send("OK\r\n", 20);
   });
-  s.Form().ComPort->FlowControl().SetControlDtr(comms::dtrDisable);
-  s.Form().ComPort->FlowControl().SetControlRts(comms::rtsDisable);
+  s.Form().SetControlLines(false, false);
   const auto started = platform::clock::Now();
   s.Click(s.Form().N96001);
   using O = testsupport::ScriptedModem::Outputs;

@@ -183,7 +183,7 @@ std::vector<std::string> Problems(Run& run, const Lines& expected) {
   check(scenario::Contains(run.s.Log(), "Modem detected at 19200"),
         "the next command did not find the modem");
   check(!run.s.Modem().CallUp() && !run.s.Modem().Dialling(), "a call was left going");
-  check(!run.s.Form().ComPort->Connected(), "the next command left the port open");
+  check(!run.s.Form().SerialPort().Connected(), "the next command left the port open");
   return problems;
 }
 

@@ -43,7 +43,7 @@ TEST(PlaceTestCall, ConnectedWithWelcome) {
     bool connected = false;
     EXPECT_EQ(LogOf(*s, [&] { connected = s->Form().PlaceTestCall(); }), c.log) << int(c.level);
     EXPECT_TRUE(connected);
-    EXPECT_TRUE(s->Form().ComPort->CarrierState());  // the call stays up
+    EXPECT_TRUE(s->Form().SerialPort().CarrierState());  // the call stays up
   }
 }
 
@@ -137,7 +137,7 @@ TEST(HangUp, ReturnsToCommandModeAndHangsUp) {
   for (const LevelLog& c : cases) {
     auto s = InACall("standard", c.level);
     EXPECT_EQ(LogOf(*s, [&] { s->Form().HangUp(); }), c.log) << int(c.level);
-    EXPECT_FALSE(s->Form().ComPort->CarrierState());
+    EXPECT_FALSE(s->Form().SerialPort().CarrierState());
   }
 }
 
@@ -164,8 +164,8 @@ TEST(HangUp, AModemThatIgnoresH0IsHungUpByDroppingDtr) {
   for (const LevelLog& c : cases) {
     auto s = InACall("ignores-hangup", c.level);
     EXPECT_EQ(LogOf(*s, [&] { s->Form().HangUp(); }), c.log) << int(c.level);
-    EXPECT_EQ(s->Form().ComPort->FlowControl().ControlDtr(), comms::dtrEnable);
-    EXPECT_FALSE(s->Form().ComPort->CarrierState());
+    EXPECT_EQ(s->Form().SerialPort().FlowControl().ControlDtr(), comms::dtrEnable);
+    EXPECT_FALSE(s->Form().SerialPort().CarrierState());
   }
 }
 

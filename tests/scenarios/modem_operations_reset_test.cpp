@@ -29,7 +29,7 @@ TEST(ResetModem, AVerbalModem) {
     bool ok = false;
     EXPECT_EQ(LogOf(*s, [&] { ok = s->Form().ResetModem(); }), c.log) << int(c.level);
     EXPECT_TRUE(ok);
-    EXPECT_FALSE(s->Form().NumericResults);
+    EXPECT_FALSE(s->Form().RoverFindings.NumericResults);
   }
 }
 
@@ -54,7 +54,7 @@ TEST(ResetModem, ANumericModemIsSwitchedToWordsAndReportedOnce) {
             (Lines{"", "Modem Reseting", kNumeric, "V1, Verbal codes, responded OK",
                    "E0, No echo, responded OK", "V1, Verbal code, responded OK", ""}));
   EXPECT_TRUE(ok);
-  EXPECT_TRUE(form.NumericResults);
+  EXPECT_TRUE(form.RoverFindings.NumericResults);
   // "0" CR is no reply: the reset waits out its 3000 ms.
   EXPECT_GE(platform::clock::Now() - started, 3000);
 
@@ -63,14 +63,14 @@ TEST(ResetModem, ANumericModemIsSwitchedToWordsAndReportedOnce) {
   EXPECT_EQ(LogOf(*s, [&] { ok = form.ResetModem(); }), Lines{});
   EXPECT_TRUE(ok);
 
-  form.NumericResults = false;  // as the Rover Test does at its start
+  form.RoverFindings.NumericResults = false;  // as the Rover Test does at its start
   EXPECT_EQ(LogOf(*s, [&] { form.ResetModem(); }), Lines{kNumeric});
 }
 
 TEST(ResetModem, NumericRepliesAreNotReportedBelowNormal) {
   auto s = OpenOn("numeric", 1);
   EXPECT_EQ(LogOf(*s, [&] { EXPECT_TRUE(s->Form().ResetModem()); }), Lines{});
-  EXPECT_TRUE(s->Form().NumericResults);
+  EXPECT_TRUE(s->Form().RoverFindings.NumericResults);
 }
 
 TEST(ResetModem, AnEchoingNumericModemIsFoundThroughTheEchoOfE0) {
@@ -88,7 +88,7 @@ TEST(ResetModem, AnEchoingNumericModemIsFoundThroughTheEchoOfE0) {
     bool ok = false;
     EXPECT_EQ(LogOf(*s, [&] { ok = s->Form().ResetModem(); }), c.log) << int(c.level);
     EXPECT_TRUE(ok);
-    EXPECT_TRUE(s->Form().NumericResults);
+    EXPECT_TRUE(s->Form().RoverFindings.NumericResults);
   }
 }
 
@@ -144,7 +144,7 @@ TEST(ResetModem, E0AnsweredOnlyByItsEchoOrByOtherText) {
                      "V1, Verbal code, responded OK", ""}))
         << c.name;
     EXPECT_TRUE(ok);
-    EXPECT_FALSE(m.Form().NumericResults);
+    EXPECT_FALSE(m.Form().RoverFindings.NumericResults);
   }
 }
 

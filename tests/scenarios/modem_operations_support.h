@@ -34,7 +34,7 @@ inline std::unique_ptr<scenario::Scenario> OpenOn(const std::string& profile, st
                                                   bool nextel = false) {
   auto s = std::make_unique<scenario::Scenario>(
       scenario::Options{.profile = profile, .level = level, .nextel = nextel});
-  s->Form().ComPort->Open();
+  s->Form().OpenPort();
   return s;
 }
 
@@ -44,7 +44,7 @@ struct Scripted {
     options.level = level;
     s = std::make_unique<scenario::Scenario>(options);
     commapi::BindVirtualDevice("\\\\.\\COM1", modem);
-    s->Form().ComPort->Open();
+    s->Form().OpenPort();
   }
   TMain_Form& Form() { return s->Form(); }
   std::shared_ptr<testsupport::ScriptedModem> modem = testsupport::ScriptedModem::Create();

@@ -98,7 +98,7 @@ TEST(RoverEarlyEnd, NoModemAtDetection) {
   s.Click(s.Form().Test1);
   EXPECT_EQ(s.Log(), (Lines{"Detecting modem", "Modem NOT detected at 19200, Try again", "",
                             "No Modem detected stopping test"}));
-  EXPECT_FALSE(s.Form().ComPort->Connected());
+  EXPECT_FALSE(s.Form().SerialPort().Connected());
   ExpectNoVerdict(s);
 }
 
@@ -107,7 +107,7 @@ TEST(RoverEarlyEnd, FirstCallGetsNoCarrier) {
   s.Click(s.Form().Test1);
   EXPECT_EQ(Tail(s.Log(), 3), (Lines{"Dial test, 5551234", "Dialed, no carrier. (Line busy?)",
                                      "Dial test failed, please check cables"}));
-  EXPECT_TRUE(s.Form().ComPort->Connected());
+  EXPECT_TRUE(s.Form().SerialPort().Connected());
   ExpectNoVerdict(s);
 }
 
@@ -125,7 +125,7 @@ TEST(RoverEarlyEnd, FirstCallWithoutWelcomeIsHungUp) {
             "Hang up, takes upto 15 seconds"}));
   EXPECT_FALSE(Contains(log, "Dial test passed"));
   EXPECT_FALSE(s.Modem().CallUp());
-  EXPECT_TRUE(s.Form().ComPort->Connected());
+  EXPECT_TRUE(s.Form().SerialPort().Connected());
   ExpectNoVerdict(s);
 }
 
@@ -162,12 +162,12 @@ TEST(RoverEarlyEnd, ResetThatFailsEndsTheRunWhereverItIs) {
     if (!row.before) {
       EXPECT_EQ(log.size(), resetFailed.size());
     }
-    EXPECT_EQ(f.s.Form().Q0Works, row.q0Works);
-    EXPECT_EQ(f.s.Form().H0R1Works, row.h0r1Works);
-    EXPECT_FALSE(f.s.Form().K0Works);
-    EXPECT_TRUE(f.s.Form().ComPort->Connected());
-    EXPECT_EQ(f.s.Form().ComPort->FlowControl().ControlDtr(), comms::dtrEnable);
-    EXPECT_EQ(f.s.Form().ComPort->FlowControl().ControlRts(), comms::rtsEnable);
+    EXPECT_EQ(f.s.Form().RoverFindings.Q0Works(), row.q0Works);
+    EXPECT_EQ(f.s.Form().RoverFindings.H0R1Works(), row.h0r1Works);
+    EXPECT_FALSE(f.s.Form().RoverFindings.K0Works());
+    EXPECT_TRUE(f.s.Form().SerialPort().Connected());
+    EXPECT_EQ(f.s.Form().SerialPort().FlowControl().ControlDtr(), comms::dtrEnable);
+    EXPECT_EQ(f.s.Form().SerialPort().FlowControl().ControlRts(), comms::rtsEnable);
     ExpectNoVerdict(f.s);
   }
 }
@@ -180,9 +180,9 @@ TEST(RoverEarlyEnd, SecondQ0RefusedAfterTheFirstWasAccepted) {
             (Lines{"Did not get connected message with RTS low, expected", "",
                    "\\Q0, No flow control, not supported.",
                    "Indicated was supported before, exiting"}));
-  EXPECT_TRUE(f.s.Form().ComPort->Connected());
-  EXPECT_EQ(f.s.Form().ComPort->FlowControl().ControlDtr(), comms::dtrEnable);
-  EXPECT_EQ(f.s.Form().ComPort->FlowControl().ControlRts(), comms::rtsEnable);
+  EXPECT_TRUE(f.s.Form().SerialPort().Connected());
+  EXPECT_EQ(f.s.Form().SerialPort().FlowControl().ControlDtr(), comms::dtrEnable);
+  EXPECT_EQ(f.s.Form().SerialPort().FlowControl().ControlRts(), comms::rtsEnable);
   ExpectNoVerdict(f.s);
 }
 
@@ -216,8 +216,8 @@ TEST(RoverEarlyEnd, ExitDuringTheCallsWithDtrLow) {
     EXPECT_TRUE(clockAtExit);
     EXPECT_EQ(f.s.Log().back(), row.lastLine);
     EXPECT_TRUE(form.Terminating());
-    EXPECT_EQ(form.ComPort->FlowControl().ControlDtr(), comms::dtrDisable);
-    EXPECT_TRUE(form.ComPort->Connected());
+    EXPECT_EQ(form.SerialPort().FlowControl().ControlDtr(), comms::dtrDisable);
+    EXPECT_TRUE(form.SerialPort().Connected());
     ExpectNoVerdict(f.s);
   }
 }
@@ -248,7 +248,7 @@ TEST(RoverEarlyEnd, ExitWithACallUpHangsItUpFirst) {
     EXPECT_TRUE(form.Terminating());
     EXPECT_TRUE(scenario::ContainsRun(f.s.Log(), {row.outcome, "Hang up, takes upto 15 seconds"}));
     EXPECT_FALSE(f.s.Modem().CallUp());
-    EXPECT_FALSE(form.ComPort->CarrierState());
+    EXPECT_FALSE(form.SerialPort().CarrierState());
     ExpectNoVerdict(f.s);
   }
 }
@@ -264,7 +264,7 @@ TEST(RoverEarlyEnd, ExitDuringTheLastCallGivesNoVerdict) {
                  [&] { form.Exit1Click(form.Exit1); });
   f.s.Click(form.Test1);
   EXPECT_TRUE(form.Terminating());
-  EXPECT_FALSE(form.K0Works);
+  EXPECT_FALSE(form.RoverFindings.K0Works());
   EXPECT_TRUE(Contains(f.s.Log(), "Attempting to connect without flow control and &K0"));
   ExpectNoVerdict(f.s);
 }
@@ -280,13 +280,14 @@ TEST(RoverEarlyEnd, Q0CallWithoutCarrierLeavesRtsLowButNotForTheNextRun) {
   f.s.Click(form.Test1);
   EXPECT_EQ(Tail(f.s.Log(), 2), (Lines{"Dialed, no carrier. (Line busy?)",
                                        "Dial with no flow control (\\Q0) does not work"}));
-  EXPECT_EQ(form.ComPort->FlowControl().ControlRts(), comms::rtsDisable);
-  EXPECT_FALSE(form.Q0Works);
+  EXPECT_EQ(form.SerialPort().FlowControl().ControlRts(), comms::rtsDisable);
+  EXPECT_FALSE(form.RoverFindings.Q0Works());
   ExpectNoVerdict(f.s);
 
   f.s.Click(form.Test1);
   EXPECT_EQ(f.s.Log().back(), "Test Finished, results copied to clipboard");
-  EXPECT_TRUE(form.Q0Works && form.H0R1Works && form.K0Works);
+  const rover::Findings& found = form.RoverFindings;
+  EXPECT_TRUE(found.Q0Works() && found.H0R1Works() && found.K0Works());
 }
 
 // The same early end, then the Saving Settings Test: with RTS left low, a
@@ -296,7 +297,7 @@ TEST(RoverEarlyEnd, RtsLeftLowDoesNotSpoilTheSavingSettingsTest) {
   f.injector->At("ATDT", 5, FaultInjector::Fault::AnswerInstead, "\r\nNO CARRIER\r\n");
   TMain_Form& form = f.s.Form();
   f.s.Click(form.Test1);
-  ASSERT_EQ(form.ComPort->FlowControl().ControlRts(), comms::rtsDisable);
+  ASSERT_EQ(form.SerialPort().FlowControl().ControlRts(), comms::rtsDisable);
 
   f.s.Click(form.SavingSettingsTest1);
   EXPECT_FALSE(Contains(f.s.Log(), "V1, Verbal codes, not supported, aborting test"));

@@ -69,7 +69,7 @@ struct ProxiedScenario {
 };
 
 void ExpectEndedEarly(scenario::Scenario& s, bool portOpen = true) {
-  EXPECT_EQ(s.Form().ComPort->Connected(), portOpen);
+  EXPECT_EQ(s.Form().SerialPort().Connected(), portOpen);
   EXPECT_EQ(s.Clipboard(), "");
   EXPECT_FALSE(Contains(s.Log(), "Settings Test Version 1.10"));
   EXPECT_EQ(s.Form().Status.Text(), "");

@@ -39,9 +39,10 @@ std::string PaneText(const toolkit::TResults& results) {
   for (const auto& field : results.fields) text += field.label + field.value;
   text += "CheckResult";
   for (const auto& row : results.rows)
-    text += row.check + (row.outcome == Outcome::Pass   ? "\u2714 pass"
-                         : row.outcome == Outcome::Fail ? "\u2718 fail"
-                                                        : "\u2013 not run");
+    text += row.check + (row.outcome == Outcome::Pass       ? "\u2714 pass"
+                         : row.outcome == Outcome::Fail     ? "\u2718 fail"
+                         : row.outcome == Outcome::Expected ? "\u2713 as expected"
+                                                            : "\u2013 not run");
   return text;
 }
 

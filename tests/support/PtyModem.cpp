@@ -5,6 +5,7 @@
 #include <sys/mman.h>
 #include <unistd.h>
 
+#include <atomic>
 #include <cstdlib>
 #include <stdexcept>
 
@@ -26,15 +27,43 @@ commapi::DWORD BaudOf(speed_t speed) {
 
 }  // namespace
 
-PtyModem::PtyModem(std::shared_ptr<commapi::VirtualDevice> device) : device_(std::move(device)) {
+SharedModemLines::SharedModemLines() {
   char path[] = "/tmp/telvora-pty-lines-XXXXXX";
   const int fd = ::mkstemp(path);
   if (fd < 0 || ::ftruncate(fd, sizeof(int)) != 0) throw std::runtime_error("pty lines file");
+  path_ = path;
+  owned_ = true;
+  Map(fd);
+}
+
+SharedModemLines::SharedModemLines(const std::string& path) : path_(path) {
+  const int fd = ::open(path.c_str(), O_RDWR | O_CLOEXEC);
+  if (fd < 0) throw std::runtime_error("pty lines file " + path);
+  Map(fd);
+}
+
+void SharedModemLines::Map(int fd) {
   void* shared = ::mmap(nullptr, sizeof(int), PROT_READ | PROT_WRITE, MAP_SHARED, fd, 0);
   ::close(fd);
   if (shared == MAP_FAILED) throw std::runtime_error("mmap of the pty lines file");
-  lines_ = static_cast<int*>(shared);
-  linesPath_ = path;
+  bits_ = static_cast<int*>(shared);
+}
+
+SharedModemLines::~SharedModemLines() {
+  ::munmap(bits_, sizeof(int));
+  if (owned_) ::unlink(path_.c_str());
+}
+
+int SharedModemLines::Outputs() const { return std::atomic_ref<int>(*bits_).load() & kOutputs; }
+
+void SharedModemLines::SetInputs(int bits) {
+  std::atomic_ref<int> lines(*bits_);
+  int old = lines.load();
+  while (!lines.compare_exchange_weak(old, (old & kOutputs) | (bits & ~kOutputs))) {
+  }
+}
+
+PtyModem::PtyModem(std::shared_ptr<commapi::VirtualDevice> device) : device_(std::move(device)) {
   device_->Attach(*this);
   pump_ = std::thread([this] { Pump(); });
 }
@@ -43,8 +72,6 @@ PtyModem::~PtyModem() {
   stop_ = true;
   pump_.join();
   device_->Detach();
-  ::munmap(lines_, sizeof(int));
-  ::unlink(linesPath_.c_str());
 }
 
 void PtyModem::Receive(std::string_view bytes) {
@@ -53,12 +80,8 @@ void PtyModem::Receive(std::string_view bytes) {
 }
 
 void PtyModem::SetModemStatus(bool cts, bool dsr, bool rlsd, bool ring) {
-  const int inputs = (cts ? TIOCM_CTS : 0) | (dsr ? TIOCM_DSR : 0) | (rlsd ? TIOCM_CAR : 0) |
-                     (ring ? TIOCM_RNG : 0);
-  std::atomic_ref<int> lines(*lines_);
-  int old = lines.load();
-  while (!lines.compare_exchange_weak(old, (old & kOutputs) | inputs)) {
-  }
+  lines_.SetInputs((cts ? TIOCM_CTS : 0) | (dsr ? TIOCM_DSR : 0) | (rlsd ? TIOCM_CAR : 0) |
+                   (ring ? TIOCM_RNG : 0));
 }
 
 void PtyModem::Pump() {
@@ -66,7 +89,7 @@ void PtyModem::Pump() {
   speed_t speed = 0;
   while (!stop_) {
     const std::string bytes = pty_.Read(4096, 5);
-    const int nowOutputs = std::atomic_ref<int>(*lines_).load() & kOutputs;
+    const int nowOutputs = lines_.Outputs();
     const termios settings = pty_.SlaveSettings();
     const speed_t nowSpeed = ::cfgetospeed(&settings);
     if (nowOutputs != outputs || nowSpeed != speed) {

@@ -16,6 +16,32 @@
 
 namespace testsupport {
 
+// The shared file of modem lines: one int of TIOCM_* bits, DTR and RTS the
+// program's, the others the modem's.
+class SharedModemLines {
+ public:
+  // A new file, all lines low, removed when this goes.
+  SharedModemLines();
+  // The file another process made (TELVORA_PTY_LINES).
+  explicit SharedModemLines(const std::string& path);
+  ~SharedModemLines();
+  SharedModemLines(const SharedModemLines&) = delete;
+  SharedModemLines& operator=(const SharedModemLines&) = delete;
+
+  const std::string& Path() const { return path_; }
+  // DTR and RTS as the program set them.
+  int Outputs() const;
+  // The modem's lines: CTS, DSR, CD and RI.
+  void SetInputs(int bits);
+
+ private:
+  void Map(int fd);
+
+  std::string path_;
+  bool owned_ = false;
+  int* bits_ = nullptr;
+};
+
 class PtyModem : public commapi::VirtualLine {
  public:
   explicit PtyModem(std::shared_ptr<commapi::VirtualDevice> device);
@@ -25,7 +51,7 @@ class PtyModem : public commapi::VirtualLine {
 
   const std::string& SlavePath() const { return pty_.SlavePath(); }
   // The shared file of TIOCM_* bits (TELVORA_PTY_LINES for the preload).
-  const std::string& LinesPath() const { return linesPath_; }
+  const std::string& LinesPath() const { return lines_.Path(); }
 
   void Receive(std::string_view bytes) override;
   void SetModemStatus(bool cts, bool dsr, bool rlsd, bool ring) override;
@@ -37,8 +63,7 @@ class PtyModem : public commapi::VirtualLine {
   void Pump();
 
   PseudoTerminal pty_;
-  std::string linesPath_;
-  int* lines_ = nullptr;
+  SharedModemLines lines_;
   std::mutex writeMutex_;
   std::shared_ptr<commapi::VirtualDevice> device_;
   std::atomic<bool> stop_{false};

@@ -52,11 +52,9 @@ Scenario::Scenario(Options options) : impl_(std::make_unique<Impl>()) {
 
   impl_->form = std::make_unique<TMain_Form>();
   TMain_Form& form = *impl_->form;
-  if (toolkit::TMenuItem* item = PortItem(form, options.port)) {
-    Click(item);
-  } else {
-    form.ComPort->SetPort(options.port);  // COM11 and COM12 have no menu item
-  }
+  toolkit::TMenuItem* portItem = PortItem(form, options.port);
+  if (!portItem) throw std::invalid_argument("no menu item for that port");
+  Click(portItem);
   Click(LevelItem(form, options.level));
   if (options.nextel) Click(form.NextelPhone);
   if (options.phone) {

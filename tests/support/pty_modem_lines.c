@@ -1,7 +1,9 @@
 // Modem lines for one pseudo-terminal, preloaded (LD_PRELOAD) into a program
-// that opens its slave as a serial port: wine under tests/windows. A pty has
+// that opens its slave as a serial port: wine under tests/windows, and this
+// build's own port in tests/platform/commapi_modem_lines_test.cpp. A pty has
 // no modem lines, so without this wine's GetCommModemStatus and DTR/RTS
-// changes fail with error 50 and its WaitCommEvent gives up before any data.
+// changes fail with error 50 and its WaitCommEvent gives up before any data,
+// and the POSIX port reads every line low.
 // The line ioctls on that slave are answered from a shared file the test's
 // modem maps too (tests/support/PtyModem.h): one int of TIOCM_* bits.
 //   TELVORA_PTY_DEVICE  the slave's path     TELVORA_PTY_LINES  the shared file

@@ -6,11 +6,13 @@
 #include <QPointer>
 #include <QScrollBar>
 #include <QStatusBar>
+#include <QStatusTipEvent>
 #include <QTextCursor>
 
 #include "platform/toolkit/qt/menu_bar.h"
 #include "platform/toolkit/qt/qt_text.h"
 #include "platform/toolkit/qt/result_pane.h"
+#include "platform/toolkit/qt/status_bar.h"
 
 namespace toolkit {
 
@@ -22,26 +24,7 @@ MainWindow::MainWindow(TForm& form) : form_(form) {
   if (form.Menu) BuildMenuBar(*menuBar(), *form.Menu);
   if (form.ClientMemo) MirrorMemo(*form.ClientMemo);
 
-  status_ = new QLabel(this);
-  status_->setObjectName("Status");
-  statusBar()->addWidget(status_, 1);
-  progress_ = new QProgressBar(this);
-  progress_->setObjectName("Progress");
-  progress_->setMinimumWidth(260);
-  statusBar()->addPermanentWidget(progress_);
-  port_ = new QLabel(this);
-  port_->setObjectName("Port");
-  statusBar()->addPermanentWidget(port_);
-  speed_ = new QLabel(this);
-  speed_->setObjectName("Speed");
-  statusBar()->addPermanentWidget(speed_);
-  statusClock_ = new QTimer(this);
-  statusClock_->setInterval(1000);
-  connect(statusClock_, &QTimer::timeout, this, [this] { ShowStatus(); });
-  form.Status.OnChanged = [shown = QPointer<MainWindow>(this)] {
-    if (shown) shown->ShowStatus();
-  };
-  ShowStatus();
+  status_ = new StatusBarView(form.Status, *statusBar());
   results_ = new ResultDock(form.Results, this);
   addDockWidget(Qt::RightDockWidgetArea, results_);
   form.Results.OnChanged = [shown = QPointer<MainWindow>(this)] {
@@ -54,6 +37,12 @@ MainWindow::MainWindow(TForm& form) : form_(form) {
 void MainWindow::closeEvent(QCloseEvent* event) {
   event->ignore();
   form_.CloseRequested();
+}
+
+bool MainWindow::event(QEvent* event) {
+  if (event->type() != QEvent::StatusTip) return QMainWindow::event(event);
+  status_->ShowTip(static_cast<QStatusTipEvent*>(event)->tip());
+  return true;
 }
 
 void MainWindow::MirrorMemo(TMemo& memo) {
@@ -99,7 +88,8 @@ void MainWindow::AddLogMenu(TMemo& memo) {
   });
 }
 
-// The window opens just large enough to show the memo's rows and columns.
+// The window opens just large enough to show the memo's rows and columns,
+// and the status bar of a run (a main window's size hint leaves it out).
 void MainWindow::SizeToMemo(const TMemo& memo) {
   if (memo.VisibleColumns <= 0 || memo.VisibleLines <= 0) return;
   memo_->ensurePolished();
@@ -110,7 +100,7 @@ void MainWindow::SizeToMemo(const TMemo& memo) {
                        margin + frame + memo_->verticalScrollBar()->sizeHint().width(),
                    metrics.lineSpacing() * memo.VisibleLines + margin + frame);
   memo_->setMinimumSize(text);
-  resize(sizeHint());
+  resize(std::max(sizeHint().width(), statusBar()->sizeHint().width()), sizeHint().height());
   memo_->setMinimumSize(0, 0);
 }
 
@@ -128,94 +118,6 @@ void MainWindow::ClearLines() {
   memo_->clear();
   memoLines_ = 0;
 }
-
-void MainWindow::ShowStatus() {
-  const TStatusLine& status = form_.Status;
-  ShowProgress();
-  ShowLine();
-  QString text = QString::fromStdString(status.Text());
-  if (status.ClockRunning()) {
-    text += QString::fromUtf8(" \u2014 ") +
-            ToQString(TStatusLine::FormatElapsed(status.ElapsedSeconds()));
-    if (!statusClock_->isActive()) statusClock_->start();
-  } else {
-    statusClock_->stop();
-  }
-  status_->setText(text);
-}
-
-}  // namespace toolkit
-
-namespace toolkit {
-
-void MainWindow::ShowProgress() {
-  const TProgress& progress = form_.Status.Progress();
-  progress_->setVisible(progress.maximum > 0);
-  progress_->setRange(0, std::max(progress.maximum, 1));
-  progress_->setValue(progress.position);
-  // QProgressBar reads "%" in its format as a placeholder.
-  progress_->setFormat(QString::fromStdString(progress.text).replace("%", "%%"));
-}
-
-namespace {
-
-// What a lamp looks like: lit, dark, or greyed out when nothing is known.
-QString LampStyle(LampState state) {
-  switch (state) {
-    case LampState::On:
-      return "QLabel { background: #2e9d3a; color: white; border: 1px solid #1b5e20; "
-             "border-radius: 3px; padding: 0 4px; }";
-    case LampState::Off:
-      return "QLabel { background: #3a3a3a; color: #e0e0e0; border: 1px solid #202020; "
-             "border-radius: 3px; padding: 0 4px; }";
-    case LampState::Grey:
-      break;
-  }
-  return "QLabel { background: transparent; color: #a0a0a0; border: 1px solid #c8c8c8; "
-         "border-radius: 3px; padding: 0 4px; }";
-}
-
-const char* LampStateName(LampState state) {
-  switch (state) {
-    case LampState::On:
-      return "on";
-    case LampState::Off:
-      return "off";
-    case LampState::Grey:
-      break;
-  }
-  return "grey";
-}
-
-}  // namespace
-
-void MainWindow::ShowLine() {
-  const TLineState& line = form_.Status.Line();
-  port_->setText(QString::fromStdString(line.port));
-  speed_->setText(QString::fromStdString(line.speed));
-  while (lamps_.size() < line.lamps.size()) {
-    auto* lamp = new QLabel(this);
-    statusBar()->addPermanentWidget(lamp);
-    lamps_.push_back(lamp);
-  }
-  for (std::size_t i = 0; i < lamps_.size(); ++i) {
-    QLabel* lamp = lamps_[i];
-    lamp->setVisible(i < line.lamps.size());
-    if (i >= line.lamps.size()) continue;
-    const TLamp& shown = line.lamps[i];
-    const QString name = QString::fromStdString(shown.name);
-    const QString state = LampStateName(shown.state);
-    if (lamp->text() == name && lamp->property("state").toString() == state) continue;
-    lamp->setObjectName("Lamp" + name);
-    lamp->setText(name);
-    lamp->setProperty("state", state);
-    lamp->setStyleSheet(LampStyle(shown.state));
-  }
-}
-
-}  // namespace toolkit
-
-namespace toolkit {
 
 void MainWindow::ShowResults() {
   const bool wasVisible = results_->isVisible();

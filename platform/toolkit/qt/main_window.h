@@ -1,14 +1,11 @@
 // The main window: form caption and placement, menu bar, the memo as a
-// plain-text control filling the client area, and a status bar.
+// plain-text control filling the client area, a status bar and the results
+// pane.
 #pragma once
 
-#include <QLabel>
-#include <QMenu>
 #include <QMainWindow>
+#include <QMenu>
 #include <QPlainTextEdit>
-#include <QProgressBar>
-#include <vector>
-#include <QTimer>
 
 #include "platform/toolkit/toolkit.h"
 
@@ -22,6 +19,8 @@ class MainWindow : public QMainWindow {
  protected:
   // Closing asks the application to end; the window goes when it has.
   void closeEvent(QCloseEvent* event) override;
+  // A menu item's status tip goes where the phase is, elided like it.
+  bool event(QEvent* event) override;
 
  private:
   void MirrorMemo(TMemo& memo);
@@ -29,21 +28,13 @@ class MainWindow : public QMainWindow {
   void SizeToMemo(const TMemo& memo);
   void AppendLine(const std::string& line);
   void ClearLines();
-  void ShowStatus();
-  void ShowProgress();
-  void ShowLine();
   void ShowResults();
 
   TForm& form_;
   QPlainTextEdit* memo_ = nullptr;
   QMenu* memoMenu_ = nullptr;
   int memoLines_ = 0;
-  QLabel* status_ = nullptr;
-  QTimer* statusClock_ = nullptr;
-  QProgressBar* progress_ = nullptr;
-  QLabel* port_ = nullptr;
-  QLabel* speed_ = nullptr;
-  std::vector<QLabel*> lamps_;
+  class StatusBarView* status_ = nullptr;
   class ResultDock* results_ = nullptr;
 };
 

@@ -29,6 +29,10 @@ void ShowOutcome(QTableWidgetItem& item, TResults::Outcome outcome) {
       item.setText(QString::fromUtf8("\u2718 fail"));
       item.setForeground(QColor(0xb7, 0x1c, 0x1c));
       return;
+    case TResults::Outcome::Expected:
+      item.setText(QString::fromUtf8("\u2713 as expected"));
+      item.setForeground(QColor(0x1f, 0x4e, 0x79));
+      return;
     case TResults::Outcome::NotRun:
       break;
   }

@@ -23,6 +23,8 @@ const wchar_t* OutcomeText(TResults::Outcome outcome) {
       return L"\u2714 pass";
     case TResults::Outcome::Fail:
       return L"\u2718 fail";
+    case TResults::Outcome::Expected:
+      return L"\u2713 as expected";
     case TResults::Outcome::NotRun:
       break;
   }
@@ -35,6 +37,8 @@ COLORREF OutcomeColour(TResults::Outcome outcome) {
       return RGB(0x1b, 0x7a, 0x2b);
     case TResults::Outcome::Fail:
       return RGB(0xb7, 0x1c, 0x1c);
+    case TResults::Outcome::Expected:
+      return RGB(0x1f, 0x4e, 0x79);
     case TResults::Outcome::NotRun:
       break;
   }
