@@ -261,7 +261,7 @@ class OutputFiles {
  public:
   bool Open(const CommandLine& line, std::ostream& err) {
     for (std::size_t i = 0; i < std::size(kOutputOptions); ++i) {
-      const std::optional<std::string>& path = line.*kOutputOptions[i].path;
+      const std::optional<std::string>& path = line.*kOutputOptions[i]->text;
       std::string why;
       if (path && !files_[i].Open(*path, why)) {
         err << "telvora: cannot write " << *path << ": " << why << "\n";
@@ -277,7 +277,7 @@ class OutputFiles {
   // The file of an output the command line names.
   OutputFile& For(std::optional<std::string> CommandLine::*path) {
     std::size_t i = 0;
-    while (kOutputOptions[i].path != path) ++i;
+    while (kOutputOptions[i]->text != path) ++i;
     return files_[i];
   }
 
@@ -287,7 +287,7 @@ class OutputFiles {
     trace_.reset();
     bool ok = true;
     for (std::size_t i = 0; i < std::size(kOutputOptions); ++i) {
-      const std::optional<std::string>& path = line.*kOutputOptions[i].path;
+      const std::optional<std::string>& path = line.*kOutputOptions[i]->text;
       std::string why;
       if (!path || files_[i].Commit(why)) continue;
       err << "telvora: cannot write " << *path << ": " << why << "\n" << std::flush;

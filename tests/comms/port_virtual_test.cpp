@@ -8,7 +8,7 @@
 #include <sstream>
 #include <system_error>
 
-#include "comms/DeviceSettings.h"
+#include "comms/DeviceRecords.h"
 #include "platform/commapi/trace_recorder.h"
 #include "port_fixture.h"
 #include "tests/support/LambdaThread.h"
