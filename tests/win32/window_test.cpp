@@ -1,13 +1,14 @@
-// The Win32 window's boxes and texts, in a real window (under Xvfb).
+// The Win32 window's boxes and the console prompt, in a real window and
+// console (under Xvfb).
 #include <gtest/gtest.h>
 #include <windows.h>
 #undef MessageBox
 
 #include <atomic>
-#include <cstring>
 #include <string>
 #include <vector>
 
+#include "platform/interrupt.h"
 #include "platform/threads.h"
 #include "platform/toolkit/toolkit.h"
 #include "platform/toolkit/window_backend.h"
@@ -72,38 +73,53 @@ TEST_F(Win32Window, ABoxOpenedFromWithinAnotherKeepsBothServing) {
   EXPECT_EQ(steps, (std::vector<std::string>{"inner closed", "inner returned", "outer closed"}));
 }
 
-std::wstring ClipboardOfTheSystem() {
-  std::wstring text;
-  if (!OpenClipboard(nullptr)) return text;
-  if (HANDLE data = GetClipboardData(CF_UNICODETEXT)) {
-    text = static_cast<const wchar_t*>(GlobalLock(data));
-    GlobalUnlock(data);
-  }
-  CloseClipboard();
-  return text;
+INPUT_RECORD Key(wchar_t c, WORD key, bool down = true) {
+  INPUT_RECORD record{KEY_EVENT, {}};
+  record.Event.KeyEvent = {down, 1, key, 0, {c}, 0};
+  return record;
 }
 
-void PutOnClipboard(const std::wstring& text) {
-  ASSERT_TRUE(OpenClipboard(nullptr));
-  EmptyClipboard();
-  const SIZE_T bytes = (text.size() + 1) * sizeof(wchar_t);
-  HGLOBAL memory = GlobalAlloc(GMEM_MOVEABLE, bytes);
-  std::memcpy(GlobalLock(memory), text.c_str(), bytes);
-  GlobalUnlock(memory);
-  SetClipboardData(CF_UNICODETEXT, memory);
-  CloseClipboard();
+void Put(HANDLE input, const std::vector<INPUT_RECORD>& records) {
+  DWORD written = 0;
+  WriteConsoleInputW(input, records.data(), static_cast<DWORD>(records.size()), &written);
 }
 
-// The program's texts are UTF-8, the system's UTF-16, both ways (the save
-// dialog's file name and the prompt's answer come back as the clipboard's
-// text does); bytes a modem sent that are no UTF-8 show one character each.
-TEST_F(Win32Window, TextsReachTheSystemAsUtf16AndComeBackAsUtf8) {
-  toolkit::SetClipboardText("C:\\Łukasz\\測試\\log.txt");
-  EXPECT_EQ(ClipboardOfTheSystem(), L"C:\\Łukasz\\測試\\log.txt");
-  toolkit::SetClipboardText("ATI3 \xe9t\xe9");
-  EXPECT_EQ(ClipboardOfTheSystem(), L"ATI3 été");
-  PutOnClipboard(L"D:\\測試\\Łukasz.trace");
-  EXPECT_EQ(toolkit::ClipboardText(), "D:\\測試\\Łukasz.trace");
+// The console prompt of --run: focus, mouse, a shift key and keys let go wake
+// its wait but are no line, and it goes on serving the port until one comes.
+TEST(ConsolePrompt, KeepsServingWhileTheConsoleDeliversOtherEvents) {
+  const auto open = [] {
+    return CreateFileW(L"CONIN$", GENERIC_READ | GENERIC_WRITE, FILE_SHARE_READ | FILE_SHARE_WRITE,
+                       nullptr, OPEN_EXISTING, 0, nullptr);
+  };
+  HANDLE input = open();
+  if (input == INVALID_HANDLE_VALUE && FreeConsole() && AllocConsole()) input = open();  // CTest's
+  ASSERT_NE(input, INVALID_HANDLE_VALUE);
+  const HANDLE standardInput = GetStdHandle(STD_INPUT_HANDLE);
+  SetStdHandle(STD_INPUT_HANDLE, input);
+  SetConsoleMode(input, ENABLE_LINE_INPUT | ENABLE_PROCESSED_INPUT);
+  INPUT_RECORD focus{FOCUS_EVENT, {}}, mouse{MOUSE_EVENT, {}};
+  Put(input, {focus, mouse, Key(0, VK_SHIFT), Key(L'x', 'X', false)});
+  const auto type = [input] { Put(input, {Key(L'o', 'O'), Key(L'k', 'K'), Key(L'\r', VK_RETURN)}); };
+  // A prompt stuck in its read is answered after a while, so the test ends.
+  platform::Event answered(true, false);
+  std::atomic<bool> stuck = false;
+  testsupport::LambdaThread watchdog([&] {
+    platform::Event* events[] = {&answered};
+    if (platform::WaitAny(events, 5000)) return;
+    stuck = true;
+    type();
+  });
+  watchdog.Resume();
+  int served = 0;
+  const auto line = platform::interrupt::ReadStandardInputLine([&] {
+    if (++served == 5) type();
+  });
+  answered.Set();
+  watchdog.WaitFor();
+  SetStdHandle(STD_INPUT_HANDLE, standardInput);
+  CloseHandle(input);
+  EXPECT_EQ(line, "ok");
+  EXPECT_FALSE(stuck);
 }
 
 }  // namespace
