@@ -2,7 +2,7 @@
 
 #include <algorithm>
 
-RunStatus::RunStatus(toolkit::TStatusLine& status, std::string title,
+RunStatus::RunStatus(toolkit::TStatusBar& status, std::string title,
                      std::span<const RunPhase> phases, RunStatus*& current)
     : status_(status), title_(std::move(title)), phases_(phases), current_(current) {
   current_ = this;
@@ -55,7 +55,7 @@ void RunStatus::Show() {
   shownSecondsLeft_ = SecondsLeft();
   const std::string k = std::to_string(phase_ + 1), n = std::to_string(phases_.size());
   status_.SetText(title_ + ": " + current.name);
-  std::string left = "at most " + toolkit::TStatusLine::FormatElapsed(shownSecondsLeft_) + " left";
+  std::string left = "at most " + toolkit::TStatusBar::FormatElapsed(shownSecondsLeft_) + " left";
   if (userStep) left += std::string(", plus ") + userStep;
   status_.SetProgress({static_cast<int>(phase_), static_cast<int>(phases_.size()),
                        "phase " + k + " of " + n + " \u2014 " + left});

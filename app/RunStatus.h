@@ -1,5 +1,5 @@
 // The status bar during a test run: the phase, the real time elapsed (the
-// status line's clock), and a progress bar with phase k of n and an estimate
+// status bar's clock), and a progress bar with phase k of n and an estimate
 // of the time left. However the run ends, an uncaught port error included,
 // the clock stops and the bar says whether the run finished.
 #pragma once
@@ -26,7 +26,7 @@ std::span<const RunPhase> SavingSettingsPhases();
 class RunStatus {
  public:
   // Registers itself in `current` for the run's phases to find.
-  RunStatus(toolkit::TStatusLine& status, std::string title, std::span<const RunPhase> phases,
+  RunStatus(toolkit::TStatusBar& status, std::string title, std::span<const RunPhase> phases,
             RunStatus*& current);
   ~RunStatus();
   RunStatus(const RunStatus&) = delete;
@@ -35,7 +35,7 @@ class RunStatus {
   // The run enters the named phase; a phase before the current one is ignored,
   // so the bar never goes backwards.
   void Enter(std::string_view phase);
-  // The time left, as it is now (the status line changes only when the
+  // The time left, as it is now (the status bar changes only when the
   // seconds shown do).
   void Tick();
   // The run reached its normal end.
@@ -46,7 +46,7 @@ class RunStatus {
   std::int64_t SecondsLeft() const;
   void Show();
 
-  toolkit::TStatusLine& status_;
+  toolkit::TStatusBar& status_;
   std::string title_;
   std::span<const RunPhase> phases_;
   RunStatus*& current_;

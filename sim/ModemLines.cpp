@@ -5,7 +5,7 @@
 
 namespace sim {
 
-// Brings the status lines and the flow-control gate in line with the state.
+// Brings the modem status lines (CTS, DSR, CD, RI) and the flow-control gate in line with the state.
 // Called before every output and after every change, so each line change
 // is queued in order with the bytes around it.
 void ModemCore::Refresh() {

@@ -205,7 +205,7 @@ struct TProgress {
 // runs, the real time elapsed since StartClock; a progress bar; the serial
 // line. It is never part of the log. Headless, it is only kept in memory.
 // Its texts are UTF-8 (they are the program's own, never the modem's).
-class TStatusLine {
+class TStatusBar {
  public:
   const std::string& Text() const { return text_; }
   void SetText(std::string text);
@@ -287,7 +287,7 @@ class TForm : public rtl::TComponent {
   int Left = 0, Top = 0, Width = 0, Height = 0;
   TMainMenu* Menu = nullptr;
   TMemo* ClientMemo = nullptr;
-  TStatusLine Status;
+  TStatusBar Status;
   TResultPane Results;
 
   // The user closes the window (system menu, close button, window manager).

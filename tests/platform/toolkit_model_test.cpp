@@ -1,4 +1,4 @@
-// The toolkit's model objects: menu items, the memo, shortcuts, status line.
+// The toolkit's model objects: menu items, the memo, shortcuts, the status bar.
 #include <string>
 #include <vector>
 
@@ -9,7 +9,7 @@ namespace {
 using toolkit::TMainMenu;
 using toolkit::TMemo;
 using toolkit::TMenuItem;
-using toolkit::TStatusLine;
+using toolkit::TStatusBar;
 using toolkit_test::ToolkitTest;
 
 TMenuItem& AddItem(TMenuItem& parent, const char* name, const char* caption) {
@@ -118,12 +118,12 @@ TEST(ShortCuts, DecodeKeyAndModifiers) {
   for (const Case& c : cases) EXPECT_EQ(toolkit::ShortCutToText(c.code), c.text) << c.code;
 }
 
-TEST(StatusLineModel, ElapsedTimeFormat) {
-  EXPECT_EQ(TStatusLine::FormatElapsed(0), "0:00");
-  EXPECT_EQ(TStatusLine::FormatElapsed(42), "0:42");
-  EXPECT_EQ(TStatusLine::FormatElapsed(605), "10:05");
-  EXPECT_EQ(TStatusLine::FormatElapsed(3723), "1:02:03");
-  EXPECT_EQ(TStatusLine::FormatElapsed(-3), "0:00");
+TEST(StatusBarModel, ElapsedTimeFormat) {
+  EXPECT_EQ(TStatusBar::FormatElapsed(0), "0:00");
+  EXPECT_EQ(TStatusBar::FormatElapsed(42), "0:42");
+  EXPECT_EQ(TStatusBar::FormatElapsed(605), "10:05");
+  EXPECT_EQ(TStatusBar::FormatElapsed(3723), "1:02:03");
+  EXPECT_EQ(TStatusBar::FormatElapsed(-3), "0:00");
 }
 
 }  // namespace

@@ -257,7 +257,7 @@ bool WholeOrElided(const QString& shown, const QString& whole) {
 // Lays the window out `width` wide (its least width when less) and checks the
 // status bar: its parts side by side within it, each text within its part,
 // whole (when `whole`) or else whole or cut short, the lamps at their size.
-void ExpectStatusBarAt(QMainWindow& window, const toolkit::TStatusLine& status, int width,
+void ExpectStatusBarAt(QMainWindow& window, const toolkit::TStatusBar& status, int width,
                        bool whole) {
   window.resize(width, window.height());
   QApplication::sendPostedEvents(nullptr, QEvent::LayoutRequest);

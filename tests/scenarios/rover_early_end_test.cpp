@@ -187,7 +187,7 @@ TEST(RoverEarlyEnd, SecondQ0RefusedAfterTheFirstWasAccepted) {
 }
 
 // "E&xit" while a call with DTR low is being placed: the run stops after that
-// call's outcome line, with DTR still low. The status line showed the phase.
+// call's outcome line, with DTR still low. The status bar showed the phase.
 TEST(RoverEarlyEnd, ExitDuringTheCallsWithDtrLow) {
   struct Row {
     int dial;  // the first dial is the plain dial test

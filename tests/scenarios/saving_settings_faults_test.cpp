@@ -2,7 +2,7 @@
 // stops early, a register already at 255, a modem that stays away after the
 // power cycle, and replies with the command's echo in front of the number.
 // Unless noted, the run ends right after the failing command, leaves the port
-// open, copies nothing and clears the status line.
+// open, copies nothing and clears the status bar.
 #include <gtest/gtest.h>
 
 #include <algorithm>

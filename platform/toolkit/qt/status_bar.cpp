@@ -34,7 +34,7 @@ void KeepRoomWhenHidden(QWidget& part) {
 }
 
 QString ElapsedText(std::int64_t seconds) {
-  return QString::fromUtf8("\u2014 ") + QString::fromStdString(TStatusLine::FormatElapsed(seconds));
+  return QString::fromUtf8("\u2014 ") + QString::fromStdString(TStatusBar::FormatElapsed(seconds));
 }
 
 // What a lamp looks like: lit, dark, or greyed out when nothing is known.
@@ -67,7 +67,7 @@ const char* LampStateName(LampState state) {
 
 }  // namespace
 
-StatusBarView::StatusBarView(TStatusLine& status, QStatusBar& bar)
+StatusBarView::StatusBarView(TStatusBar& status, QStatusBar& bar)
     : QObject(&bar), status_(status), bar_(bar) {
   // The window's frame resizes it; a grip would only take the lamps' room.
   bar.setSizeGripEnabled(false);

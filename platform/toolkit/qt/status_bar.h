@@ -1,4 +1,4 @@
-// The main window's status bar, kept in step with the form's status line:
+// The main window's status bar, kept in step with the form's status-bar model:
 // the phase (or the status tip of the menu item under the pointer) and the
 // time elapsed, the progress bar, the port, the speed and the lamps. A part
 // is set only when what it shows changes, so a run's wait passes cost the
@@ -21,7 +21,7 @@ class ElidedProgressBar;
 class StatusBarView : public QObject {
  public:
   // Adds the parts to bar and follows status from now on.
-  StatusBarView(TStatusLine& status, QStatusBar& bar);
+  StatusBarView(TStatusBar& status, QStatusBar& bar);
   // The tip stands in for the phase until an empty one ends it.
   void ShowTip(const QString& tip);
 
@@ -33,7 +33,7 @@ class StatusBarView : public QObject {
   void ShowLine();
   void KeepLeastWidth();
 
-  TStatusLine& status_;
+  TStatusBar& status_;
   QStatusBar& bar_;
   QString tip_;
   ElidedLabel* text_ = nullptr;

@@ -54,7 +54,7 @@ void DrawCentred(HDC dc, const std::wstring& text, RECT at, COLORREF colour) {
 
 }  // namespace
 
-StatusBar::StatusBar(HWND parent, const TStatusLine& status, UINT dpi)
+StatusBar::StatusBar(HWND parent, const TStatusBar& status, UINT dpi)
     : status_(status), dpi_(dpi), font_(MessageFont(dpi)) {
   bar_ = CreateWindowExW(0, STATUSCLASSNAMEW, L"", WS_CHILD | WS_VISIBLE | SBARS_SIZEGRIP, 0, 0,
                          0, 0, parent, nullptr, GetModuleHandleW(nullptr), nullptr);
@@ -116,7 +116,7 @@ void StatusBar::Show() {
   for (int i = 0; i < lamps; ++i)
     SendMessageW(bar_, SB_SETTEXTW, (kFirstLamp + i) | SBT_OWNERDRAW | SBT_NOBORDERS, 0);
   const std::wstring elapsed =
-      status_.ClockRunning() ? Utf16(TStatusLine::FormatElapsed(status_.ElapsedSeconds())) : L"";
+      status_.ClockRunning() ? Utf16(TStatusBar::FormatElapsed(status_.ElapsedSeconds())) : L"";
   SendMessageW(bar_, SB_SETTEXTW, kFirstLamp + lamps, reinterpret_cast<LPARAM>(elapsed.c_str()));
   // An owner-drawn part given the same data again is not redrawn on its own.
   InvalidateRect(bar_, nullptr, FALSE);

@@ -16,13 +16,13 @@ namespace toolkit {
 
 class StatusBar {
  public:
-  StatusBar(HWND parent, const TStatusLine& status, UINT dpi);
+  StatusBar(HWND parent, const TStatusBar& status, UINT dpi);
   StatusBar(const StatusBar&) = delete;
   StatusBar& operator=(const StatusBar&) = delete;
 
   HWND Handle() const { return bar_; }
   int Height() const;
-  // Brings the bar in step with the status line; also after the window resized.
+  // Brings the bar in step with the form's model; also after the window resized.
   void Show();
   // Shown instead of the phase while not empty.
   void ShowHint(std::wstring hint);
@@ -40,7 +40,7 @@ class StatusBar {
   void DrawLamp(HDC dc, RECT at, const TLamp& lamp) const;
   int Px(int length) const { return Scaled(length, dpi_); }
 
-  const TStatusLine& status_;
+  const TStatusBar& status_;
   UINT dpi_;
   Font font_;
   HWND bar_ = nullptr;

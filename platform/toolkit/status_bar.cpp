@@ -5,33 +5,33 @@
 
 namespace toolkit {
 
-void TStatusLine::SetText(std::string text) {
+void TStatusBar::SetText(std::string text) {
   if (text == text_) return;
   text_ = std::move(text);
   Changed();
 }
 
-void TStatusLine::StartClock() {
-  // The status line shows elapsed real time to the person waiting, also in a
+void TStatusBar::StartClock() {
+  // The status bar shows elapsed real time to the person waiting, also in a
   // run in virtual time, so it reads the real clock.
   started_ = std::chrono::steady_clock::now();
   clockRunning_ = true;
   Changed();
 }
 
-void TStatusLine::StopClock() {
+void TStatusBar::StopClock() {
   if (!clockRunning_) return;
   stopped_ = std::chrono::steady_clock::now();
   clockRunning_ = false;
   Changed();
 }
 
-std::int64_t TStatusLine::ElapsedSeconds() const {
+std::int64_t TStatusBar::ElapsedSeconds() const {
   auto end = clockRunning_ ? std::chrono::steady_clock::now() : stopped_;
   return std::chrono::duration_cast<std::chrono::seconds>(end - started_).count();
 }
 
-std::string TStatusLine::FormatElapsed(std::int64_t seconds) {
+std::string TStatusBar::FormatElapsed(std::int64_t seconds) {
   if (seconds < 0) seconds = 0;
   char text[32];
   long long h = seconds / 3600, m = seconds / 60 % 60, s = seconds % 60;
@@ -43,20 +43,20 @@ std::string TStatusLine::FormatElapsed(std::int64_t seconds) {
   return text;
 }
 
-void TStatusLine::SetProgress(TProgress progress) {
+void TStatusBar::SetProgress(TProgress progress) {
   if (progress == progress_) return;
   progress_ = std::move(progress);
   Changed();
 }
 
-void TStatusLine::SetLine(TLineState line) {
+void TStatusBar::SetLine(TLineState line) {
   if (line == line_) return;
   line_ = std::move(line);
   if (OnLineChanged) OnLineChanged();
   Changed();
 }
 
-void TStatusLine::Changed() {
+void TStatusBar::Changed() {
   if (OnChanged) OnChanged();
 }
 
