@@ -26,6 +26,7 @@ struct CommandLine {
   std::optional<std::string> saveLog;
   std::optional<std::string> clipboard;
   std::optional<std::string> trace;  // the session trace to record
+  std::optional<std::string> report;  // the session report to write
 };
 
 // The names --run and --level take: "rover-test", "debug".
@@ -43,6 +44,7 @@ inline constexpr OutputOption kOutputOptions[] = {
     {"--save-log", &CommandLine::saveLog},
     {"--clipboard", &CommandLine::clipboard},
     {"--trace", &CommandLine::trace},
+    {"--report", &CommandLine::report},
 };
 
 // The trace file of a "--simulate=replay:FILE", else nullopt.

@@ -57,10 +57,8 @@ std::string CheckedCaption(const toolkit::TMenuItem& menu) {
   return "";
 }
 
-}  // namespace
-
-Session SessionOfRun(const TMain_Form& form, const PhaseWatch& phases, const RunFacts& facts,
-                     const std::string& traceText) {
+// The session as the window shows it, without the trace.
+Session WindowSession(const TMain_Form& form, const PhaseWatch& phases, const RunFacts& facts) {
   Session session;
   session.phases = phases.Phases();
   session.log = form.Output_Memo.Lines();
@@ -79,6 +77,14 @@ Session SessionOfRun(const TMain_Form& form, const PhaseWatch& phases, const Run
   answer.ending = form.Status.Progress().text;
   answer.error = facts.error;
   if (form.Results.Visible()) answer.results = form.Results.Content();
+  return session;
+}
+
+}  // namespace
+
+Session SessionOfRun(const TMain_Form& form, const PhaseWatch& phases, const RunFacts& facts,
+                     const std::string& traceText) {
+  Session session = WindowSession(form, phases, facts);
   UseTrace(session, traceText);
   return session;
 }
@@ -114,7 +120,7 @@ RunRecording::~RunRecording() = default;
 
 Session RunRecording::Finish(const RunFacts& facts) {
   // The trace is not read before it ends: the port's thread may still add to it.
-  Session session = SessionOfRun(form_, *phases_, facts, "");
+  Session session = WindowSession(form_, *phases_, facts);
   phases_.reset();
   return session;
 }
