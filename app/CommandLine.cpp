@@ -2,9 +2,11 @@
 
 #include <array>
 #include <filesystem>
+#include <sstream>
 #include <utility>
 
 #include "app/OutputFile.h"
+#include "platform/commapi/virtual_device.h"
 #include "sim/SimulatedModem.h"
 
 namespace console {
@@ -52,9 +54,9 @@ std::optional<int> PortNamed(const std::string& name) {
 
 bool IsOption(const std::string& arg) { return arg.rfind("--", 0) == 0; }
 
-const OutputOption* OutputNamed(const std::string& option) {
-  for (const OutputOption& output : kOutputOptions) {
-    if (option == output.option) return &output;
+const Option* OptionNamed(const std::string& name) {
+  for (const Option& option : kOptions) {
+    if (name == option.name) return &option;
   }
   return nullptr;
 }
@@ -77,8 +79,8 @@ std::optional<std::string> SharedFile(const CommandLine& line) {
     if (const auto replayed = ReplayedTrace(*line.simulate))
       files.emplace_back("the replayed trace", *replayed);
   }
-  for (const OutputOption& output : kOutputOptions) {
-    if (const auto& path = line.*output.path) files.emplace_back(output.option, *path);
+  for (const Option* output : kOutputOptions) {
+    if (const auto& path = line.*output->text) files.emplace_back(output->name, *path);
   }
   for (std::size_t i = 0; i < files.size(); ++i) {
     for (std::size_t k = i + 1; k < files.size(); ++k) {
@@ -89,114 +91,154 @@ std::optional<std::string> SharedFile(const CommandLine& line) {
   return std::nullopt;
 }
 
+// The modem of --simulate=VALUE: a profile or "replay:FILE". The reason
+// when it is none.
+std::string ReadModem(const std::string& simulate, CommandLine& line) {
+  if (!sim::IsProfile(simulate) && !ReplayedTrace(simulate)) {
+    return "unknown modem profile: " + simulate + " (see --list-profiles)";
+  }
+  line.simulate = simulate;
+  return {};
+}
+
+// A port named "sim:PROFILE" or "replay:FILE" is that modem, which the run
+// puts on the port itself: the same as --simulate=PROFILE or =replay:FILE.
+std::optional<std::string> SimulatedBy(const std::string& port) {
+  if (port.starts_with("sim:")) return port.substr(4);
+  if (ReplayedTrace(port)) return port;
+  return std::nullopt;
+}
+
+// What an option given with this value makes of the command line (value is
+// set for an option that takes one, and may be for Read::Modem). The reason
+// when the value is not one.
+std::string Apply(const Option& option, const std::optional<std::string>& value,
+                  CommandLine& line) {
+  switch (option.read) {
+    case Read::Alone:
+      line.action = option.action;
+      break;
+    case Read::Flag:
+      line.*option.flag = true;
+      break;
+    case Read::Text:
+    case Read::File:
+      line.*option.text = *value;
+      break;
+    case Read::Recorded:
+      line.*option.text = *value;
+      line.action = Action::ReportFrom;
+      break;
+    case Read::Procedure:
+      if (const auto procedure = ProcedureNamed(*value)) {
+        line.procedure = *procedure;
+        break;
+      }
+      return "unknown procedure: " + *value;
+    case Read::Port:
+      if (const auto port = PortNamed(*value)) {
+        line.port = *port;
+      } else if (const auto simulate = SimulatedBy(*value)) {
+        return ReadModem(*simulate, line);
+      } else if (value->find('/') != std::string::npos) {
+        line.device = *value;
+      } else {
+        return "unknown port: " + *value +
+               " (COM1 ... COM10, a device path, sim:PROFILE or replay:FILE)";
+      }
+      break;
+    case Read::Level:
+      if (const auto level = LevelNamed(*value)) {
+        line.level = *level;
+        break;
+      }
+      return "unknown message level: " + *value;
+    case Read::Modem:
+      return ReadModem(value.value_or("standard"), line);
+  }
+  return {};
+}
+
+// An option in --help: its name and value, then its words from kHelpColumn
+// on, wrapped before kWidth; a long name and value have a line of their own.
+std::string OptionHelp(const Option& option) {
+  constexpr std::size_t kHelpColumn = 24, kWidth = 80;
+  std::string text = std::string("  ") + option.name;
+  if (option.value) text += (option.value[0] == '[' ? "" : " ") + std::string(option.value);
+  std::size_t column = text.size();
+  if (column + 2 > kHelpColumn) {
+    text += '\n';
+    column = 0;
+  }
+  std::istringstream words(option.help);
+  for (std::string word; words >> word;) {
+    if (column > kHelpColumn && column + 1 + word.size() >= kWidth) {
+      text += '\n';
+      column = 0;
+    }
+    const std::size_t gap = column < kHelpColumn ? kHelpColumn - column : 1;
+    text.append(gap, ' ').append(word);
+    column += gap + word.size();
+  }
+  return text + '\n';
+}
+
 }  // namespace
 
 ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   CommandLine line;
   bool haveRun = false;
   bool haveOptions = false;  // anything that only makes sense with --run
+  std::string notForReplay;  // an option that --report-from does not take
+  auto fail = [](std::string why) { return ParseResult{std::nullopt, std::move(why)}; };
 
   for (std::size_t i = 0; i < args.size(); ++i) {
-    std::string option = args[i];
-    std::optional<std::string> inlineValue;
-    if (const auto eq = option.find('='); option.rfind("--", 0) == 0 && eq != std::string::npos) {
-      inlineValue = option.substr(eq + 1);
-      option.erase(eq);
+    std::string name = args[i];
+    std::optional<std::string> value;
+    if (const auto eq = name.find('='); IsOption(name) && eq != std::string::npos) {
+      value = name.substr(eq + 1);
+      name.erase(eq);
     }
-    // The value of an option that takes one: "--opt VALUE" or "--opt=VALUE".
-    // A following option is not a value: "--phone --nextel" lacks the number.
-    auto value = [&]() -> std::optional<std::string> {
-      if (inlineValue) return inlineValue;
-      if (i + 1 < args.size() && !IsOption(args[i + 1])) return args[++i];
-      return std::nullopt;
-    };
-    auto fail = [&](std::string why) { return ParseResult{std::nullopt, std::move(why)}; };
-    const OutputOption* output = OutputNamed(option);
-    const bool takesValue = option == "--run" || option == "--port" || option == "--level" ||
-                            option == "--phone" || output;
-    if (!takesValue && option != "--simulate" && inlineValue) {
-      return fail("option " + option + " takes no value");
-    }
-
-    if (option == "--help") {
-      line.action = Action::Help;
-      return {line, {}};
-    } else if (option == "--version") {
-      line.action = Action::Version;
-      return {line, {}};
-    } else if (option == "--list-profiles") {
-      line.action = Action::ListProfiles;
-      return {line, {}};
-    } else if (option == "--list-ports") {
-      line.action = Action::ListPorts;
-      return {line, {}};
-    }
-
-    std::optional<std::string> v;
-    if (takesValue && !(v = value())) return fail("option " + option + " needs a value");
-    if (option == "--run") {
-      const auto procedure = ProcedureNamed(*v);
-      if (!procedure) return fail("unknown procedure: " + *v);
-      line.procedure = *procedure;
-      haveRun = true;
-      continue;
-    }
-    haveOptions = true;
-    if (option == "--port") {
-      if (const auto port = PortNamed(*v)) {
-        line.port = *port;
-      } else if (v->starts_with("sim:")) {
-        const std::string profile = v->substr(4);
-        if (!sim::IsProfile(profile)) {
-          return fail("unknown modem profile: " + profile + " (see --list-profiles)");
-        }
-        line.simulate = profile;
-      } else if (ReplayedTrace(*v)) {
-        line.simulate = *v;
-      } else if (v->find('/') != std::string::npos) {
-        line.device = *v;
-      } else {
-        return fail("unknown port: " + *v +
-                    " (COM1 ... COM10, a device path, sim:PROFILE or replay:FILE)");
-      }
-    } else if (option == "--level") {
-      const auto level = LevelNamed(*v);
-      if (!level) return fail("unknown message level: " + *v);
-      line.level = *level;
-    } else if (option == "--phone") {
-      line.phone = *v;
-    } else if (output) {
-      line.*output->path = *v;
-    } else if (option == "--nextel") {
-      line.nextel = true;
-    } else if (option == "--fast") {
-      line.fast = true;
-    } else if (option == "--lines") {
-      line.lines = true;
-    } else if (option == "--simulate") {
-      const std::string profile = inlineValue.value_or("standard");
-      if (!sim::IsProfile(profile) && !ReplayedTrace(profile)) {
-        return fail("unknown modem profile: " + profile + " (see --list-profiles)");
-      }
-      line.simulate = profile;
-    } else {
-      return fail("unknown argument: " + args[i]);
-    }
+    const Option* option = OptionNamed(name);
+    if (!option) return fail("unknown argument: " + args[i]);
+    if (value && !option->value) return fail("option " + name + " takes no value");
+    // "--opt VALUE" or "--opt=VALUE"; a following option is no value:
+    // "--phone --nextel" lacks the number. A Read::Modem value is only ever
+    // given as "=VALUE".
+    const bool needsValue = option->value && option->read != Read::Modem;
+    if (needsValue && !value && i + 1 < args.size() && !IsOption(args[i + 1])) value = args[++i];
+    if (needsValue && !value) return fail("option " + name + " needs a value");
+    if (const std::string why = Apply(*option, value, line); !why.empty()) return fail(why);
+    if (option->read == Read::Alone) return {line, {}};
+    const bool runs = option->read == Read::Procedure || option->read == Read::Recorded;
+    (runs ? haveRun : haveOptions) = true;
+    if (option->text != &CommandLine::report && option->text != &CommandLine::reportFrom)
+      notForReplay = name;
   }
 
-  if (!haveRun) {
-    return ParseResult{std::nullopt,
-                       haveOptions ? "options need --run PROCEDURE" : "nothing to do"};
+  if (!haveRun) return fail(haveOptions ? "options need --run PROCEDURE" : "nothing to do");
+  if (line.reportFrom && !notForReplay.empty()) {
+    return fail("--report-from takes only --report: the trace says what ran, not " +
+                notForReplay);
   }
   if (line.device && line.simulate) {
-    return ParseResult{std::nullopt, "--port " + *line.device + " is a device: no --simulate"};
+    return fail("--port " + *line.device + " is a device: no --simulate");
+  }
+  // In virtual time, a port that TELVORA_COMn maps to a simulated or
+  // recorded modem is that modem, as --port sim:PROFILE would make it.
+  if (line.fast && !line.simulate && !line.device) {
+    const std::string mapped =
+        commapi::MappedDevicePath("\\\\.\\COM" + std::to_string(line.port));
+    if (const auto simulate = SimulatedBy(mapped)) {
+      if (const std::string why = ReadModem(*simulate, line); !why.empty()) {
+        return fail("TELVORA_COM" + std::to_string(line.port) + "=" + mapped + ": " + why);
+      }
+    }
   }
   if (line.fast && !line.simulate) {
-    return ParseResult{std::nullopt, "--fast needs --simulate: a real modem keeps real time"};
+    return fail("--fast needs a simulated modem: a real modem keeps real time");
   }
-  if (const auto shared = SharedFile(line)) {
-    return ParseResult{std::nullopt, *shared + " name the same file"};
-  }
+  if (const auto shared = SharedFile(line)) return fail(*shared + " name the same file");
   return {line, {}};
 }
 
@@ -216,43 +258,24 @@ std::optional<std::string> ReplayedTrace(const std::string& simulate) {
 }
 
 std::string UsageText() {
-  return "Usage: telvora --run PROCEDURE [options]\n"
-         "       telvora --list-ports | --list-profiles | --help | --version\n"
-         "       telvora                  (opens the window)\n"
+  std::string text =
+      "Usage: telvora --run PROCEDURE [options]\n"
+      "       telvora --report-from TRACE [--report FILE]\n"
+      "       telvora --list-ports | --list-profiles | --help | --version\n"
+      "       telvora                  (opens the window)\n"
+      "\n"
+      "Options:\n";
+  for (const Option& option : kOptions) text += OptionHelp(option);
+  return text +
          "\n"
-         "Procedures: detect-9600, detect-19200, detect-38400, rover-test,\n"
-         "            saving-settings-test\n"
-         "\n"
-         "Options:\n"
-         "  --port PORT           COM1 ... COM10 as the Port menu would choose it\n"
-         "                        (default COM1), a device path such as\n"
-         "                        /dev/ttyUSB0, sim:PROFILE for a simulated modem or\n"
-         "                        replay:FILE for one recorded with --trace\n"
-         "  --level LEVEL         summary, minimal, normal (default), verbose or debug\n"
-         "  --phone NUMBER        the number to dial, as if entered under\n"
-         "                        File > Phone Number\n"
-         "  --nextel              check \"Nextel Phone\" (the modem is reset with AT Z0)\n"
-         "  --simulate[=PROFILE]  a simulated modem on the port (default: standard)\n"
-         "  --simulate=replay:FILE\n"
-         "                        the modem recorded in a session trace (see --trace)\n"
-         "  --fast                virtual time: a whole test in moments (needs --simulate)\n"
-         "  --lines               the modem lines on standard error, one line with the\n"
-         "                        time at each change\n"
-         "  --save-log FILE       write the final log to FILE\n"
-         "  --clipboard FILE      write what the procedure copied to the clipboard to FILE\n"
-         "                        (left empty when nothing was copied)\n"
-         "  --trace FILE          record the session on the port into FILE, as it happens\n"
-         "  --list-ports          COM1 ... COM10 with their devices, and the serial\n"
-         "                        devices found, each with the line that maps it\n"
-         "  --list-profiles       list the simulated modem's profiles\n"
-         "  --help                show this text\n"
-         "  --version             show the version\n"
-         "\n"
-         "Log lines go to standard output as they are written. Prompts are asked on\n"
-         "the terminal (standard error when the log is piped): a typed line is OK, an\n"
-         "empty line or end of input is Cancel.\n"
-         "With --simulate, the \"Action Required\" box power-cycles the simulated modem\n"
-         "(a replayed one goes off and on as recorded).\n"
+         "Log lines go to standard output as they are written; on a terminal, control\n"
+         "characters, hidden format characters and bytes that are not UTF-8 show as\n"
+         "escapes such as \\x1b (piped output and files keep the exact bytes). Prompts\n"
+         "are asked on the terminal (standard error when the log is piped): a typed\n"
+         "line is OK, an empty line or end of input is Cancel.\n"
+         "When the run puts the modem on the port (--simulate, --port sim:PROFILE,\n"
+         "--fast on a port mapped to one), the \"Action Required\" box power-cycles\n"
+         "it (a replayed one goes off and on as recorded).\n"
          "Ctrl+C, SIGTERM and SIGHUP are File > Exit, also at a prompt: the run stops\n"
          "at its next step, still writes its files and says so in the log's last line.\n"
          "A file is written beside itself as NAME.partial and put in place at the end.\n"

@@ -263,7 +263,7 @@ class OutputFiles {
  public:
   bool Open(const CommandLine& line, std::ostream& err) {
     for (std::size_t i = 0; i < std::size(kOutputOptions); ++i) {
-      const std::optional<std::string>& path = line.*kOutputOptions[i].path;
+      const std::optional<std::string>& path = line.*kOutputOptions[i]->text;
       std::string why;
       if (path && !files_[i].Open(*path, why)) {
         err << "telvora: cannot write " << *path << ": " << why << "\n";
@@ -279,7 +279,7 @@ class OutputFiles {
   // The file of an output the command line names.
   OutputFile& For(std::optional<std::string> CommandLine::*path) {
     std::size_t i = 0;
-    while (kOutputOptions[i].path != path) ++i;
+    while (kOutputOptions[i]->text != path) ++i;
     return files_[i];
   }
 
@@ -289,7 +289,7 @@ class OutputFiles {
     trace_.reset();
     bool ok = true;
     for (std::size_t i = 0; i < std::size(kOutputOptions); ++i) {
-      const std::optional<std::string>& path = line.*kOutputOptions[i].path;
+      const std::optional<std::string>& path = line.*kOutputOptions[i]->text;
       std::string why;
       if (!path || files_[i].Commit(why)) continue;
       err << "telvora: cannot write " << *path << ": " << why << "\n" << std::flush;
@@ -415,9 +415,8 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
   }
   if (recording) {
     session->answer.error = failure;
-    // What the replay saw of the recorded run is what the recording holds.
     const std::string trace = recording->EndTrace();
-    report::UseTrace(*session, recorded ? recorded->text : trace);
+    report::UseTrace(*session, trace, recorded ? recorded->text : trace);
     files.For(&CommandLine::report).Append(report::RenderPage(*session));
   }
   files.For(&CommandLine::saveLog).Append(log);
@@ -470,6 +469,16 @@ int RunConsole(const std::vector<std::string>& args, std::istream& in, std::ostr
       sim::RegisterSimScheme();
       ListPorts(out);
       return kNormalEnd;
+    case Action::ReportFrom: {
+      std::string why;
+      const std::optional<ReplayedSession> replayed =
+          ReplayedSessionOf(*line.reportFrom, line.report, why);
+      if (!replayed) {
+        err << "telvora: " << why << "\n";
+        return kBadCommandLine;
+      }
+      return Run(replayed->line, in, out, err, terminals.output, &*replayed);
+    }
     case Action::Run:
       break;
   }

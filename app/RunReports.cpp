@@ -6,7 +6,8 @@
 void TMain_Form::KeepRunReport(report::RunRecording& recording, const std::string& error) {
   lastRun_ = recording.Finish({"Made in the window at the end of the run.", error});
   const bool traceRecorded = trace_.recorder != nullptr;
-  report::UseTrace(*lastRun_, recording.EndTrace());
+  const std::string trace = recording.EndTrace();
+  report::UseTrace(*lastRun_, trace, trace);
   // The trace goes into the page only when the user chose to record one.
   if (!traceRecorded) lastRun_->trace.clear();
   SaveReport1->SetEnabled(true);

@@ -85,20 +85,29 @@ Session WindowSession(const TMain_Form& form, const PhaseWatch& phases, const Ru
 Session SessionOfRun(const TMain_Form& form, const PhaseWatch& phases, const RunFacts& facts,
                      const std::string& traceText) {
   Session session = WindowSession(form, phases, facts);
-  UseTrace(session, traceText);
+  UseTrace(session, traceText, traceText);
   return session;
 }
 
-void UseTrace(Session& session, const std::string& traceText) {
-  std::istringstream in(traceText);
-  commapi::trace::ReadResult trace = commapi::trace::Read(in);
+namespace {
+
+commapi::trace::ReadResult ReadText(const std::string& text) {
+  std::istringstream in(text);
+  return commapi::trace::Read(in);
+}
+
+}  // namespace
+
+void UseTrace(Session& session, const std::string& seen, const std::string& shown) {
+  commapi::trace::ReadResult trace = ReadText(seen);
   session.events = std::move(trace.events);
-  session.trace = TextLines(traceText);
+  session.trace = TextLines(shown);
   session.answer.identity = IdentityLines(session.events);
   if (!trace.error.empty())
     session.header.madeFrom += " The session trace could not be read past " + trace.error + ".";
 
-  const std::vector<commapi::trace::RecordedRun> runs = commapi::trace::Runs(session.events);
+  const std::vector<commapi::trace::RecordedRun> runs =
+      commapi::trace::Runs(&seen == &shown ? session.events : ReadText(shown).events);
   if (runs.empty()) return;
   const commapi::trace::RunHeader& run = runs.front().header;
   Header& header = session.header;

@@ -58,10 +58,13 @@ struct RunFacts {
 Session SessionOfRun(const TMain_Form& form, const PhaseWatch& phases, const RunFacts& facts,
                      const std::string& traceText);
 
-// Gives the session the trace of its run: the events and lines, and what its
-// header says of when and where the run was (the window tells neither). A
-// trace without a header leaves them as they were.
-void UseTrace(Session& session, const std::string& traceText);
+// Gives the session the trace of its run: the events its port saw, and the
+// text shown (its lines, and what its header says of when and where the run
+// was: the window tells neither). They differ for a replay, whose page
+// shows the recording but draws what the replay saw, which ends where it
+// left the recording. A text without a header leaves those facts as they
+// were.
+void UseTrace(Session& session, const std::string& seen, const std::string& shown);
 
 // A run recorded for its report, from before it starts: a session trace of
 // its own in memory, recorded beside any other (File › Record Trace...,

@@ -125,12 +125,12 @@ class TMain_Form : public toolkit::TForm {
   bool PlaceTestCall();
   void HangUp();
 
-  // The procedures (RoverTest*.cpp, SavingSettingsTest.cpp).
+  // The procedures (RoverTest.cpp, SavingSettingsTest.cpp).
   void Test1Click(rtl::TObject* sender);
   void SavingSettingsTest1Click(rtl::TObject* sender);
 
-  // Waiting: a pause processes messages before and after its sleep; a plain
-  // sleep processes nothing.
+  // Waiting (Waiting.cpp): a pause processes messages before and after its
+  // sleep; a plain sleep processes nothing.
   void Pause(std::uint32_t ms);
   void PlainSleep(std::uint32_t ms);
   bool Terminating() const;
@@ -156,7 +156,8 @@ class TMain_Form : public toolkit::TForm {
  private:
   std::unique_ptr<comms::TComPort> ComPort;
 
-  // ---- Rover Test: phases and run-local state (RoverTest*.cpp) ----
+  // ---- Rover Test: phases and run-local state (RoverTest.cpp; the calls
+  // with RTS low and without flow control in RoverFlowControl.cpp) ----
   // The first "AT\Q0" of the run was answered.
   bool Q0Accepted = false;
   // Each phase returns false when the run has ended early.
@@ -211,6 +212,7 @@ class TMain_Form : public toolkit::TForm {
   bool SavingReadS0(std::uint8_t& value);
   bool SavingWriteSettings();
   void SavingPhase(const char* step);
+  // The results pane after a run (ResultsPane.cpp).
   void ShowSavingResults();
   // ---- end Saving Settings Test ----
 
@@ -272,7 +274,8 @@ class TMain_Form : public toolkit::TForm {
   // False, with why, when the trace could not be written.
   bool StopRecordingTrace(std::string& why);
   // Dialogue engine and detection (Dialogue.cpp, Detect.cpp).
-  // E&xit ends every wait after its first pass, unless this is set.
+  // E&xit ends every wait after its first pass, unless this is set
+  // (Waiting.cpp; a hang-up outlasts it, ModemOperations.cpp).
   bool waitsOutlastExit_ = false;
   bool ExitEndsWaits() const;
   void HangUpOutlastingExit();
@@ -285,7 +288,8 @@ class TMain_Form : public toolkit::TForm {
   void DetectAt(comms::TBaudRate speed, bool& detected, const std::string& speedText);
   // The test run in progress, for its phases to report to.
   RunStatus* run_ = nullptr;
-  // CTS, DSR and CD as last read; not known while closed or unreadable.
+  // CTS, DSR and CD as last read; not known while closed or unreadable
+  // (LineStatus.cpp, as the port shown below).
   struct ModemLines {
     bool open = false;  // the port was open when last shown
     bool known = false;

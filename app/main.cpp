@@ -1,5 +1,4 @@
 // The program entry: the window, or (with --run) the console runner.
-#include <cstdio>
 #include <iostream>
 #include <string>
 #include <vector>
@@ -27,10 +26,7 @@ int main(int argc, char** argv) {
   }
 
   std::unique_ptr<toolkit::Backend> window = toolkit::MakeWindowBackend(argc, argv);
-  if (!window) {
-    std::fputs("telvora: built without the window\n", stderr);
-    return 2;
-  }
+  if (!window) return 2;  // it has said why
   toolkit::Application& app = toolkit::Application::Instance();
   app.SetBackend(std::move(window));
   {

@@ -78,7 +78,8 @@ int main(int argc, char** argv) {
       facts.error = form.ErrorBoxText(error);
     }
     report::Session session = recording.Finish(facts);
-    report::UseTrace(session, recording.EndTrace());
+    const std::string trace = recording.EndTrace();
+    report::UseTrace(session, trace, trace);
     page = report::RenderPage(session);
   }
   std::ofstream file(out, std::ios::binary);

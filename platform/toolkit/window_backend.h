@@ -1,6 +1,7 @@
 // The backend that shows the real window on this system: Qt 6 on Linux,
-// Win32 on Windows; null in a build without a window. The build links the
-// one source that defines it.
+// Win32 on Windows. Null, after telling the user on standard error why and
+// what to do instead, in a build without a window or where there is no
+// display. The build links the one source that defines it.
 #pragma once
 
 #include <memory>

@@ -143,9 +143,14 @@ TEST(RealClock, ScheduledCallbacksFireInTimeOrderOnTheClockThread) {
   std::vector<int> order;  // written by the clock thread only, read after done
   std::atomic<bool> offThread{true};
   const auto caller = std::this_thread::get_id();
-  // Both from one reading of the clock: a busy machine may take a while
-  // between the two calls.
+  // The clock thread is held until both are in, so a busy machine that
+  // takes a while between the two calls cannot let the later one fire alone.
+  platform::Event added(true, false);
   const clk::Millis now = clk::Now();
+  clk::ScheduleAt(now, [&] {
+    platform::Event* wait[] = {&added};
+    platform::WaitAny(wait, 10000);
+  });
   clk::ScheduleAt(now + 30, [&] {
     order.push_back(2);
     offThread = offThread && std::this_thread::get_id() != caller;
@@ -155,6 +160,7 @@ TEST(RealClock, ScheduledCallbacksFireInTimeOrderOnTheClockThread) {
     order.push_back(1);
     offThread = offThread && std::this_thread::get_id() != caller;
   });
+  added.Set();
   platform::Event* events[] = {&done};
   ASSERT_EQ(platform::WaitAny(events, 10000), 0u);
   EXPECT_EQ(order, (std::vector<int>{1, 2}));

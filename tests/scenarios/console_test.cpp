@@ -18,6 +18,8 @@
 #include <cstdio>
 #include <filesystem>
 #include <fstream>
+#include <regex>
+#include <set>
 #include <sstream>
 
 #include "app/ConsoleRunner.h"
@@ -69,7 +71,9 @@ TEST(ConsoleRunner, RejectsBadCommandLinesWithUsage) {
        "t.trace"},
       {"--run", "detect-9600", "--simulate=replay:t.trace", "--fast", "--trace", "./t.trace"},
       {"--run", "detect-9600", "--port", "replay:t.trace", "--clipboard", "t.trace"},
+      {"--run", "detect-9600", "--port", "COM4", "--fast"},  // TELVORA_COM4: no such modem
   };
+  testsupport::ScopedEnv unknown("TELVORA_COM4", "sim:nosuch");
   for (const auto& args : bad) {
     const Result r = RunConsoleWith(args);
     EXPECT_EQ(r.status, console::kBadCommandLine) << args.back();
@@ -84,10 +88,30 @@ TEST(ConsoleRunner, VersionHelpAndProfiles) {
   const Result help = RunConsoleWith({"--help"});
   EXPECT_EQ(help.status, 0);
   EXPECT_NE(help.out.find("--simulate[=PROFILE]"), std::string::npos);
+  std::istringstream lines(help.out);
+  for (std::string line; std::getline(lines, line);) EXPECT_LE(line.size(), 79u) << line;
   const Result profiles = RunConsoleWith({"--list-profiles"});
   EXPECT_EQ(profiles.status, 0);
   EXPECT_EQ(profiles.out.rfind("standard ", 0), 0u);
   EXPECT_NE(profiles.out.find("\ndead "), std::string::npos);
+}
+
+// The options in the README's table and in the manual page, as the names
+// matched by a pattern that ends in the name.
+std::set<std::string> OptionsNamed(const std::string& text, const std::string& pattern) {
+  std::set<std::string> names;
+  const std::regex option(pattern + R"(((?:--|\\-\\-)[a-z\\-]+))");  // the page writes \-
+  for (std::sregex_iterator it(text.begin(), text.end(), option), end; it != end; ++it) {
+    names.insert(std::regex_replace((*it)[1].str(), std::regex(R"(\\)"), ""));
+  }
+  return names;
+}
+
+TEST(ConsoleRunner, TheReadmeAndTheManualPageNameTheOptionsOfHelp) {
+  const std::set<std::string> help = OptionsNamed(RunConsoleWith({"--help"}).out, "\n  ");
+  EXPECT_EQ(OptionsNamed(ReadFile(TELVORA_SOURCE_DIR "/README.md"), R"(\n\| `)"), help);
+  EXPECT_EQ(OptionsNamed(ReadFile(TELVORA_SOURCE_DIR "/dist/telvora.1.in"), R"(\n\.TP\n\.B[IR]? )"),
+            help);
 }
 
 TEST(ConsoleRunner, DetectionStreamsTheLogAndSaysWhetherItFoundTheModem) {
@@ -194,9 +218,11 @@ TEST(ConsoleRunner, AnEarlyEndStillWritesTheLogAndLeavesTheClipboardEmpty) {
 }
 
 // The box is answered once the modem is powered up again; a USB modem's
-// port is reopened when its device is back.
+// port is reopened when its device is back. In virtual time a port mapped to
+// a simulated modem is that modem, as --port sim:PROFILE makes it.
 TEST(ConsoleRunner, PowerCycleOfSlowAndUsbModems) {
-  for (const char* profile : {"--simulate=slow-reset", "--simulate=usb-cdc"}) {
+  testsupport::ScopedEnv mapped("TELVORA_COM2", "sim:slow-reset");
+  for (const char* profile : {"--simulate=slow-reset", "--simulate=usb-cdc", "--port=COM2"}) {
     const Result r =
         RunConsoleWith({"--run", "saving-settings-test", profile, "--fast", "--level", "verbose"});
     EXPECT_EQ(r.status, 0) << profile << r.err;
@@ -403,8 +429,10 @@ std::filesystem::path Program() {
   return std::filesystem::read_symlink("/proc/self/exe").parent_path().parent_path() / "telvora";
 }
 
-Result RunProgram(const std::string& args, const std::string& input = "/dev/null") {
-  const std::string command = Program().string() + " " + args + " <" + input + " 2>/dev/null";
+// errors: where standard error goes, as a redirection's target.
+Result RunProgram(const std::string& args, const std::string& input = "/dev/null",
+                  const std::string& errors = "/dev/null") {
+  const std::string command = Program().string() + " " + args + " <" + input + " 2>" + errors;
   FILE* pipe = popen(command.c_str(), "r");
   std::string out;
   char buffer[256];
@@ -425,6 +453,15 @@ TEST(ConsoleRunner, TheProgramRunsTheConsoleForRunOptions) {
   EXPECT_EQ(RunProgram("rover-test").status, 64) << "not the window";
   // An endless answer to the phone prompt is no answer.
   EXPECT_EQ(RunProgram("--run rover-test --simulate=dead --fast", "/dev/zero").status, 1);
+}
+
+// Without a display the window says what to do instead, not an abort.
+TEST(ConsoleRunner, TheProgramWithoutADisplaySaysHowToRunIt) {
+  if (!std::filesystem::exists(Program())) GTEST_SKIP() << "telvora is not built";
+  testsupport::ScopedEnv x("DISPLAY", ""), wayland("WAYLAND_DISPLAY", ""), qt("QT_QPA_PLATFORM", "");
+  const Result r = RunProgram("", "/dev/null", "&1");
+  EXPECT_EQ(r.status, 2);
+  EXPECT_NE(r.out.find("telvora --run "), std::string::npos) << r.out;
 }
 
 // /dev/stdout is where standard output goes, a file appended to included:

@@ -268,7 +268,7 @@ TEST(TraceReplay, TheLibraryTracesStillReplay) {
 TEST(TraceRecording, TheWindowRecordsEachRunBetweenTheTwoChoicesOfItsMenuItem) {
   TempDir dir;
   const std::string path = dir / "window.trace";
-  std::ofstream(path) << "previous\n";
+  std::ofstream(path, std::ios::binary) << "previous\n";
   scenario::Options options;
   options.level = 4;
   scenario::Scenario run(options);
