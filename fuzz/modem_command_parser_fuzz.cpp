@@ -15,6 +15,6 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
   caps.acceptsHR = data[0] & 4;
   caps.acceptsD0 = data[0] & 8;
   const std::string_view body(reinterpret_cast<const char*>(data + 1), size - 1);
-  if (sim::ParseCommandLine(body, caps) != sim::ParseCommandLine(body, caps)) std::abort();
+  if (sim::ParseAtCommands(body, caps) != sim::ParseAtCommands(body, caps)) std::abort();
   return 0;
 }

@@ -128,7 +128,7 @@ std::optional<Command> ParseLetter(char prefix, char letter, Cursor& in) {
 
 }  // namespace
 
-std::optional<std::vector<Command>> ParseCommandLine(std::string_view body,
+std::optional<std::vector<Command>> ParseAtCommands(std::string_view body,
                                                      const Capabilities& caps) {
   std::string packed;
   for (char c : body)

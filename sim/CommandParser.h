@@ -51,7 +51,7 @@ struct Command {
   bool operator==(const Command&) const = default;
 };
 
-std::optional<std::vector<Command>> ParseCommandLine(std::string_view body,
+std::optional<std::vector<Command>> ParseAtCommands(std::string_view body,
                                                      const Capabilities& caps);
 
 }  // namespace sim

@@ -78,7 +78,7 @@ void ModemCore::ExecuteLine(const std::string& body, bool overlong) {
   if (InputBlocked()) return;
   if (caps_.spoiltReplyEvery > 0 && ++linesSeen_ % caps_.spoiltReplyEvery == 0)
     spoilReply_ = true;
-  const auto commands = overlong ? std::nullopt : ParseCommandLine(body, caps_);
+  const auto commands = overlong ? std::nullopt : ParseAtCommands(body, caps_);
   if (!commands) {
     SendResult(caps_.okToAll && !overlong ? Result::kOk : Result::kError);
     return;

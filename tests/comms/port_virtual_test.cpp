@@ -7,7 +7,7 @@
 #include <memory>
 #include <system_error>
 
-#include "comms/DeviceSettings.h"
+#include "comms/DeviceRecords.h"
 #include "port_fixture.h"
 #include "tests/support/LambdaThread.h"
 #include "tests/support/ScopedEnv.h"

@@ -33,7 +33,7 @@ TEST(CommandParser, SplitsLinesIntoCommands) {
         Command(Op::kIgnored), Command(Op::kIgnored), Command(Op::kIgnored, 1)}},
   };
   for (const auto& c : cases) {
-    const auto parsed = ParseCommandLine(c.body, caps);
+    const auto parsed = ParseAtCommands(c.body, caps);
     ASSERT_TRUE(parsed.has_value()) << c.body;
     EXPECT_EQ(*parsed, c.expected) << c.body;
   }
@@ -43,7 +43,7 @@ TEST(CommandParser, RejectsTheWholeLineForAnythingUnknownOrOutOfRange) {
   const Capabilities caps;
   for (const char* body : {"X5", "M4", "&Y1", "J", "E2", "&S5", "&K1", "&D4", "&H8", "\\Q4", "S7=256", "S38?", "S7",
                            "S7=99999999999", "&", "\\", "E0 GOO", "V1 &Z"})
-    EXPECT_FALSE(ParseCommandLine(body, caps).has_value()) << body;
+    EXPECT_FALSE(ParseAtCommands(body, caps).has_value()) << body;
 }
 
 TEST(CommandParser, RefusesWhatTheModemCannotDo) {
@@ -62,7 +62,7 @@ TEST(CommandParser, RefusesWhatTheModemCannotDo) {
       {strict, "&D2", true},   {strict, "&W", false},  {strict, "E0 &W", false},
   };
   for (const auto& c : cases)
-    EXPECT_EQ(ParseCommandLine(c.body, c.caps).has_value(), c.accepted) << c.body;
+    EXPECT_EQ(ParseAtCommands(c.body, c.caps).has_value(), c.accepted) << c.body;
 }
 
 }  // namespace

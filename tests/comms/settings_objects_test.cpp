@@ -7,7 +7,7 @@
 #include <limits>
 
 #include "comms/Comms.h"
-#include "comms/DeviceSettings.h"
+#include "comms/DeviceRecords.h"
 
 namespace comms {
 namespace {

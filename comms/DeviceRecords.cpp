@@ -1,6 +1,6 @@
 // Port settings: the TComPort setters and their translation into the
 // device's control block, timeouts, queue sizes and event mask.
-#include "comms/DeviceSettings.h"
+#include "comms/DeviceRecords.h"
 
 #include <array>
 #include <cstring>
