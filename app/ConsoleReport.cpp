@@ -45,7 +45,8 @@ std::optional<ReplayedSession> ReplayedSessionOf(const std::string& trace,
                                    "--simulate=replay:" + trace, "--fast"};
   if (header.nextel) args.push_back("--nextel");
   namespace fs = std::filesystem;
-  args.push_back("--report=" + report.value_or(fs::path(trace).replace_extension(".html").string()));
+  const std::string page = fs::path(trace).replace_extension(".html").string();
+  args.push_back("--report=" + report.value_or(page));
   ParseResult parsed = ParseCommandLine(args);
   if (!parsed.commandLine) {
     why = "the run recorded in " + trace + ": " + parsed.error;
@@ -56,7 +57,8 @@ std::optional<ReplayedSession> ReplayedSessionOf(const std::string& trace,
   std::ifstream file(trace, std::ios::binary);
   std::string text;
   char chunk[65536];
-  while (text.size() < commapi::trace::kMaxTraceBytes && file.read(chunk, sizeof chunk).gcount() > 0)
+  while (text.size() < commapi::trace::kMaxTraceBytes &&
+         file.read(chunk, sizeof chunk).gcount() > 0)
     text.append(chunk, static_cast<std::size_t>(file.gcount()));
   if (runs.size() > 1) text = LinesBefore(text, read.events[runs[1].start].line);
   return ReplayedSession{std::move(*parsed.commandLine), std::move(text)};

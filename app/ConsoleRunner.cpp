@@ -406,7 +406,7 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
       if (status == kNormalEnd) status = kEndedEarly;
     }
     for (const std::string& text : form.Output_Memo.Lines()) log += text + '\n';
-    if (recording) session = recording->Finish({MadeFrom(line, recorded), failure});
+    if (recording) session = recording->Finish({MadeFrom(line, recorded), ""});
   }  // the form closes the port before the modem goes
   try {
     app.ProcessMessages();  // a replay that went astray at the last close says so
@@ -414,7 +414,7 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
     reportError(error.what());
   }
   if (recording) {
-    session->answer.error = failure;
+    session->answer.error = failure;  // also one met at the last close
     const std::string trace = recording->EndTrace();
     report::UseTrace(*session, trace, recorded ? recorded->text : trace);
     files.For(&CommandLine::report).Append(report::RenderPage(*session));

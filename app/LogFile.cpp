@@ -20,6 +20,7 @@ void TMain_Form::SaveThroughDialog(const char* title, std::string path, const ch
     saved = file.Commit(why);
   }
   if (!saved)
-    toolkit::ShowMessageBox(title, std::string(what) + " could not be written to " + path + ": " + why,
+    toolkit::ShowMessageBox(title,
+                            std::string(what) + " could not be written to " + path + ": " + why,
                             toolkit::MessageIcon::Warning);
 }

@@ -106,6 +106,7 @@ void UseTrace(Session& session, const std::string& seen, const std::string& show
   if (!trace.error.empty())
     session.header.madeFrom += " The session trace could not be read past " + trace.error + ".";
 
+  // A trace is read once when it is both.
   const std::vector<commapi::trace::RecordedRun> runs =
       commapi::trace::Runs(&seen == &shown ? session.events : ReadText(shown).events);
   if (runs.empty()) return;

@@ -70,7 +70,8 @@ TEST(ConsoleRunner, RejectsBadCommandLinesWithUsage) {
       {"--run", "detect-9600", "--simulate", "--fast", "--trace", "t.trace", "--save-log",
        "t.trace"},
       {"--run", "detect-9600", "--simulate=replay:t.trace", "--fast", "--trace", "./t.trace"},
-      {"--run", "detect-9600", "--simulate", "--fast", "--report", "r.html", "--save-log", "r.html"},
+      {"--run", "detect-9600", "--simulate", "--fast", "--report", "r.html", "--save-log",
+       "r.html"},
       {"--report-from", "t.trace", "--level", "debug"},  // the trace says what ran
       {"--run", "detect-9600", "--port", "replay:t.trace", "--clipboard", "t.trace"},
       {"--run", "detect-9600", "--port", "COM4", "--fast"},  // TELVORA_COM4: no such modem

@@ -127,7 +127,8 @@ TEST_P(TraceRoundTrip, TheReplayedRecordingGivesTheSameLogClipboardStatusAndTrac
   TempDir dir;
   for (const char* procedure : {"rover-test", "saving-settings-test"}) {
     const std::string trace = dir / (std::string(procedure) + ".trace");
-    std::vector<std::string> args = Procedure(procedure, {"--simulate=" + profile, "--trace", trace});
+    std::vector<std::string> args =
+        Procedure(procedure, {"--simulate=" + profile, "--trace", trace});
     if (reported) args.insert(args.end(), {"--report", dir / "run.html"});
     const Outcome recorded = reads == Reads::kLagging ? RecordLagging(profile, procedure, trace)
                                                       : Collect(args, dir, "rec");
@@ -135,7 +136,8 @@ TEST_P(TraceRoundTrip, TheReplayedRecordingGivesTheSameLogClipboardStatusAndTrac
       EXPECT_EQ(ReportFrom(trace, dir / "replayed.html"), recorded.status) << procedure;
       const std::string page = ReadFile(dir / "run.html");
       EXPECT_NE(page.find(" run started "), std::string::npos) << procedure;
-      EXPECT_EQ(WithoutMadeFrom(ReadFile(dir / "replayed.html")), WithoutMadeFrom(page)) << procedure;
+      EXPECT_EQ(WithoutMadeFrom(ReadFile(dir / "replayed.html")), WithoutMadeFrom(page))
+          << procedure;
     }
     const std::string again = dir / "again.trace";
     const Outcome replayed = Collect(
@@ -215,7 +217,8 @@ TEST(TraceReplay, RecordingChangesNothingAndAReplayThatDepartsFromItIsAnError) {
     // Its report goes as far as the replay, and says why it stopped.
     EXPECT_EQ(ReportFrom(tampered, dir / "stopped.html"), console::kPortError);
     const std::string page = ReadFile(dir / "stopped.html");
-    EXPECT_NE(page.find("<p class=\"error\">Replay of " + tampered + " stopped: "), std::string::npos);
+    EXPECT_NE(page.find("<p class=\"error\">Replay of " + tampered + " stopped: "),
+              std::string::npos);
     EXPECT_EQ(page.find("<p>No test calls.</p>") != std::string::npos, edited == changed);
   }
 
@@ -322,11 +325,14 @@ TEST(TraceRecording, TheWindowRecordsEachRunBetweenTheTwoChoicesOfItsMenuItem) {
   run.Click(form.SaveReport1);
   run.Ui().promptAnswers.push_back("/nonexistent/dir/r.html");
   run.Click(form.SaveReport1);
-  EXPECT_EQ(run.Ui().boxes.back().text, "The report could not be written to /nonexistent/dir/r.html: No such file or directory");
+  EXPECT_EQ(run.Ui().boxes.back().text,
+            "The report could not be written to /nonexistent/dir/r.html: No such file or "
+            "directory");
   const std::string recorded = ReadFile(dir / "recorded.html");
   const std::string unrecorded = ReadFile(dir / "unrecorded.html");
   EXPECT_NE(recorded.find("0 run procedure detect-19200\n"), std::string::npos);
-  EXPECT_NE(recorded.find("<pre class=\"log\">Detecting modem\nModem detected at 19200\n"), std::string::npos);
+  EXPECT_NE(recorded.find("<pre class=\"log\">Detecting modem\nModem detected at 19200\n"),
+            std::string::npos);
   EXPECT_EQ(unrecorded.find(" run procedure "), std::string::npos);
   EXPECT_NE(unrecorded.find("<h1>Detect 9600 \u2014 session report</h1>"), std::string::npos);
 
