@@ -125,6 +125,10 @@ std::string Apply(const Option& option, const std::optional<std::string>& value,
     case Read::File:
       line.*option.text = *value;
       break;
+    case Read::Recorded:
+      line.*option.text = *value;
+      line.action = Action::ReportFrom;
+      break;
     case Read::Procedure:
       if (const auto procedure = ProcedureNamed(*value)) {
         line.procedure = *procedure;
@@ -185,6 +189,7 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
   CommandLine line;
   bool haveRun = false;
   bool haveOptions = false;  // anything that only makes sense with --run
+  std::string notForReplay;  // an option that --report-from does not take
   auto fail = [](std::string why) { return ParseResult{std::nullopt, std::move(why)}; };
 
   for (std::size_t i = 0; i < args.size(); ++i) {
@@ -205,10 +210,17 @@ ParseResult ParseCommandLine(const std::vector<std::string>& args) {
     if (needsValue && !value) return fail("option " + name + " needs a value");
     if (const std::string why = Apply(*option, value, line); !why.empty()) return fail(why);
     if (option->read == Read::Alone) return {line, {}};
-    (option->read == Read::Procedure ? haveRun : haveOptions) = true;
+    const bool runs = option->read == Read::Procedure || option->read == Read::Recorded;
+    (runs ? haveRun : haveOptions) = true;
+    if (option->text != &CommandLine::report && option->text != &CommandLine::reportFrom)
+      notForReplay = name;
   }
 
   if (!haveRun) return fail(haveOptions ? "options need --run PROCEDURE" : "nothing to do");
+  if (line.reportFrom && !notForReplay.empty()) {
+    return fail("--report-from takes only --report: the trace says what ran, not " +
+                notForReplay);
+  }
   if (line.device && line.simulate) {
     return fail("--port " + *line.device + " is a device: no --simulate");
   }
@@ -248,6 +260,7 @@ std::optional<std::string> ReplayedTrace(const std::string& simulate) {
 std::string UsageText() {
   std::string text =
       "Usage: telvora --run PROCEDURE [options]\n"
+      "       telvora --report-from TRACE [--report FILE]\n"
       "       telvora --list-ports | --list-profiles | --help | --version\n"
       "       telvora                  (opens the window)\n"
       "\n"

@@ -11,7 +11,7 @@
 namespace console {
 
 enum class Procedure { Detect9600, Detect19200, Detect38400, RoverTest, SavingSettingsTest };
-enum class Action { Run, Help, Version, ListProfiles, ListPorts };
+enum class Action { Run, ReportFrom, Help, Version, ListProfiles, ListPorts };
 
 struct CommandLine {
   Action action = Action::Run;
@@ -28,6 +28,10 @@ struct CommandLine {
   std::optional<std::string> saveLog;
   std::optional<std::string> clipboard;
   std::optional<std::string> trace;  // the session trace to record
+  std::optional<std::string> report;  // the session report to write
+  // --report-from: the session trace whose recorded run is replayed for its
+  // report (the action is then ReportFrom).
+  std::optional<std::string> reportFrom;
 };
 
 // The names --run and --level take: "rover-test", "debug".
@@ -44,6 +48,7 @@ enum class Read : std::uint8_t {
   Port,       // COMn, a device path, sim:PROFILE or replay:FILE
   Level,      // a message level's name
   Modem,      // no value, or "=PROFILE" or "=replay:FILE"
+  Recorded,   // instead of --run: a session trace, whose header says what to run
 };
 
 // One row per option: the parser, --help and the runner's output files all
@@ -114,6 +119,19 @@ inline constexpr Option kOptions[] = {
      .read = Read::File,
      .help = "record the session on the port into FILE, as it happens",
      .text = &CommandLine::trace},
+    {.name = "--report",
+     .value = "FILE",
+     .read = Read::File,
+     .help = "write the session report of the run to FILE at its end: one HTML page with "
+             "what ran, the answer, a timeline of the serial line, the log and the trace",
+     .text = &CommandLine::report},
+    {.name = "--report-from",
+     .value = "TRACE",
+     .read = Read::Recorded,
+     .help = "instead of --run: replay the run recorded in the session trace TRACE (its "
+             "procedure, phone number, level and port from the trace), in virtual time, and "
+             "write its session report to --report FILE (default: TRACE's name with .html)",
+     .text = &CommandLine::reportFrom},
     {.name = "--list-ports",
      .read = Read::Alone,
      .help = "COM1 ... COM10 with their devices, and the serial devices found, each with the "

@@ -10,8 +10,10 @@
 #include <ostream>
 
 #include "app/CommandLine.h"
+#include "app/ConsoleReport.h"
 #include "app/OutputFile.h"
 #include "app/PortNames.h"
+#include "app/SessionRecording.h"
 #include "app/SessionTraces.h"
 #include "app/TelvoraMain.h"
 #include "app/TerminalText.h"
@@ -325,9 +327,10 @@ bool ChooseModem(const CommandLine& line, ModemChoice& modem, std::ostream& err)
   return modem.device != nullptr;
 }
 
-// Prompts are asked on out when it is a terminal, else on err.
+// Prompts are asked on out when it is a terminal, else on err. With
+// recorded, the run replays it for its report.
 int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostream& err,
-        bool outputIsTerminal) {
+        bool outputIsTerminal, const ReplayedSession* recorded = nullptr) {
   OutputFiles files;
   ModemChoice modem;
   if (!ChooseModem(line, modem, err) || !files.Open(line, err)) return kBadCommandLine;
@@ -363,12 +366,16 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
   }
 
   int status = kEndedEarly;
+  std::string failure;  // the first error, for the report
   auto reportError = [&](const std::string& text) {
     // What the error box would show.
     err << text << "\n" << std::flush;
     status = kPortError;
+    if (failure.empty()) failure = text;
   };
   std::string log;
+  std::optional<report::RunRecording> recording;
+  std::optional<report::Session> session;
   {
     TMain_Form form;
     form.Output_Memo.OnLineAdded = [&out](const std::string& text) {
@@ -382,6 +389,7 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
       form.Status.OnLineChanged();
     }
     ChooseSettings(form, line, ui);
+    if (line.report) recording.emplace(form);
     const auto traced = TraceRun(form, line.procedure);
 
     app.OnInterrupt = [&form] { form.Exit1Click(nullptr); };
@@ -398,11 +406,18 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
       if (status == kNormalEnd) status = kEndedEarly;
     }
     for (const std::string& text : form.Output_Memo.Lines()) log += text + '\n';
+    if (recording) session = recording->Finish({MadeFrom(line, recorded), ""});
   }  // the form closes the port before the modem goes
   try {
     app.ProcessMessages();  // a replay that went astray at the last close says so
   } catch (const std::exception& error) {
     reportError(error.what());
+  }
+  if (recording) {
+    session->answer.error = failure;  // also one met at the last close
+    const std::string trace = recording->EndTrace();
+    report::UseTrace(*session, trace, recorded ? recorded->text : trace);
+    files.For(&CommandLine::report).Append(report::RenderPage(*session));
   }
   files.For(&CommandLine::saveLog).Append(log);
   files.For(&CommandLine::clipboard).Append(ui.copied ? ui.clipboard : std::string());
@@ -454,6 +469,16 @@ int RunConsole(const std::vector<std::string>& args, std::istream& in, std::ostr
       sim::RegisterSimScheme();
       ListPorts(out);
       return kNormalEnd;
+    case Action::ReportFrom: {
+      std::string why;
+      const std::optional<ReplayedSession> replayed =
+          ReplayedSessionOf(*line.reportFrom, line.report, why);
+      if (!replayed) {
+        err << "telvora: " << why << "\n";
+        return kBadCommandLine;
+      }
+      return Run(replayed->line, in, out, err, terminals.output, &*replayed);
+    }
     case Action::Run:
       break;
   }

@@ -4,10 +4,14 @@
 #include "app/TelvoraMain.h"
 
 void TMain_Form::SaveLog1Click(rtl::TObject*) {
-  std::string path = "telvora-log.txt";
-  if (!toolkit::SaveFileName("Save Log", path)) return;
   std::string text;
   for (const std::string& line : Output_Memo.Lines()) text += line + "\r\n";
+  SaveThroughDialog("Save Log", "telvora-log.txt", "The log", text);
+}
+
+void TMain_Form::SaveThroughDialog(const char* title, std::string path, const char* what,
+                                   const std::string& text) {
+  if (!toolkit::SaveFileName(title, path)) return;
   OutputFile file;
   std::string why;
   bool saved = file.Open(path, why);
@@ -16,6 +20,7 @@ void TMain_Form::SaveLog1Click(rtl::TObject*) {
     saved = file.Commit(why);
   }
   if (!saved)
-    toolkit::ShowMessageBox("Save Log", "The log could not be written to " + path + ": " + why,
+    toolkit::ShowMessageBox(title,
+                            std::string(what) + " could not be written to " + path + ": " + why,
                             toolkit::MessageIcon::Warning);
 }

@@ -55,6 +55,9 @@ void TMain_Form::BuildMenus() {
   SaveLog1 = AddItem(*File1, "SaveLog1", "Save &Log...");
   SaveLog1->SetShortCut(toolkit::scCtrl | 'S');
   SaveLog1->OnClick = bind(&TMain_Form::SaveLog1Click);
+  SaveReport1 = AddItem(*File1, "SaveReport1", "Save &Report...");
+  SaveReport1->SetEnabled(false);
+  SaveReport1->OnClick = bind(&TMain_Form::SaveReport1Click);
   RecordTrace1 = AddItem(*File1, "RecordTrace1", "Record Trace...");
   RecordTrace1->OnClick = Guarded(&TMain_Form::RecordTrace1Click);
   Exit1 = AddItem(*File1, "Exit1", "E&xit");

@@ -3,8 +3,10 @@
 // the error box, once; the port is left closed, a call the error left going
 // is ended before the next command, and a port whose device went away in a
 // power cycle is opened again.
+#include <optional>
 #include <utility>
 
+#include "app/SessionRecording.h"
 #include "app/SessionTraces.h"
 #include "app/TelvoraMain.h"
 #include "app/Timings.h"
@@ -29,8 +31,12 @@ toolkit::TNotifyEvent TMain_Form::Guarded(void (TMain_Form::*handler)(rtl::TObje
     } release{*this};
     commandRunning_ = true;
     const auto traced = TraceMenuCommand(*this, handler);
+    // A procedure keeps a record of itself for File › Save Report...
+    std::optional<report::RunRecording> recording;
+    if (traced) recording.emplace(*this);
     DropPortFault();  // left by a port closed since
     EndCallLeftByError();
+    std::optional<std::string> failure;  // what the error box shows
     try {
       (this->*handler)(sender);
       EndCommand();
@@ -38,8 +44,14 @@ toolkit::TNotifyEvent TMain_Form::Guarded(void (TMain_Form::*handler)(rtl::TObje
     } catch (const comms::EComPort& error) {
       ClosePortQuietly();
       DropPortFault();  // the monitoring thread's view of the same failure
-      toolkit::ShowError(ErrorBoxText(error));
+      failure = ErrorBoxText(error);
+    } catch (const std::exception& error) {
+      // Shown by the application's own box (a replay that left its trace).
+      if (recording) KeepRunReport(*recording, ErrorBoxText(error));
+      throw;
     }
+    if (recording) KeepRunReport(*recording, failure.value_or(""));
+    if (failure) toolkit::ShowError(*failure);
   };
 }
 

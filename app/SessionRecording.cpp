@@ -5,6 +5,7 @@
 
 #include "app/SessionTimeline.h"
 #include "app/TelvoraMain.h"
+#include "platform/commapi/trace_recorder.h"
 
 namespace report {
 
@@ -56,37 +57,87 @@ std::string CheckedCaption(const toolkit::TMenuItem& menu) {
   return "";
 }
 
-}  // namespace
-
-Session SessionOfRun(const TMain_Form& form, const PhaseWatch& phases, const RunFacts& facts,
-                     const std::string& traceText) {
+// The session as the window shows it, without the trace.
+Session WindowSession(const TMain_Form& form, const PhaseWatch& phases, const RunFacts& facts) {
   Session session;
-  std::istringstream in(traceText);
-  commapi::trace::ReadResult trace = commapi::trace::Read(in);
-  session.events = std::move(trace.events);
-  session.trace = TextLines(traceText);
   session.phases = phases.Phases();
   session.log = form.Output_Memo.Lines();
 
   Header& header = session.header;
   header.version = TELVORA_VERSION;
   header.procedure = phases.Procedure();
-  header.startedAt = facts.startedAt;
   header.port = form.Status.Line().port;
   header.speed = form.Status.Line().speed;
   header.phoneNumber = form.PhoneNumber;
   header.nextelPhone = form.NextelPhone->Checked();
   header.messageLevel = CheckedCaption(*form.MessageLevel1);
   header.madeFrom = facts.madeFrom;
-  if (!trace.error.empty())
-    header.madeFrom += " The session trace could not be read past " + trace.error + ".";
 
   Answer& answer = session.answer;
   answer.ending = form.Status.Progress().text;
   answer.error = facts.error;
   if (form.Results.Visible()) answer.results = form.Results.Content();
-  answer.identity = IdentityLines(session.events);
   return session;
+}
+
+}  // namespace
+
+Session SessionOfRun(const TMain_Form& form, const PhaseWatch& phases, const RunFacts& facts,
+                     const std::string& traceText) {
+  Session session = WindowSession(form, phases, facts);
+  UseTrace(session, traceText, traceText);
+  return session;
+}
+
+namespace {
+
+commapi::trace::ReadResult ReadText(const std::string& text) {
+  std::istringstream in(text);
+  return commapi::trace::Read(in);
+}
+
+}  // namespace
+
+void UseTrace(Session& session, const std::string& seen, const std::string& shown) {
+  commapi::trace::ReadResult trace = ReadText(seen);
+  session.events = std::move(trace.events);
+  session.trace = TextLines(shown);
+  session.answer.identity = IdentityLines(session.events);
+  if (!trace.error.empty())
+    session.header.madeFrom += " The session trace could not be read past " + trace.error + ".";
+
+  // A trace is read once when it is both.
+  const std::vector<commapi::trace::RecordedRun> runs =
+      commapi::trace::Runs(&seen == &shown ? session.events : ReadText(shown).events);
+  if (runs.empty()) return;
+  const commapi::trace::RunHeader& run = runs.front().header;
+  Header& header = session.header;
+  header.version = run.version;
+  header.startedAt = run.started;
+  header.port = run.port + " \u2192 " + run.device;
+  // The procedures without phases (Detect) show none in the status bar.
+  if (header.procedure.empty() && run.procedure.starts_with("detect-"))
+    header.procedure = "Detect " + run.procedure.substr(7);
+}
+
+RunRecording::RunRecording(TMain_Form& form)
+    : form_(form),
+      recorder_(commapi::TraceRecorder::Start([this](std::string_view line) { trace_ += line; })) {
+  phases_.emplace(form);
+}
+
+RunRecording::~RunRecording() = default;
+
+Session RunRecording::Finish(const RunFacts& facts) {
+  // The trace is not read before it ends: the port's thread may still add to it.
+  Session session = WindowSession(form_, *phases_, facts);
+  phases_.reset();
+  return session;
+}
+
+std::string RunRecording::EndTrace() {
+  recorder_.reset();
+  return std::move(trace_);
 }
 
 }  // namespace report

@@ -5,6 +5,7 @@
 #pragma once
 
 #include <functional>
+#include <memory>
 #include <optional>
 #include <string>
 #include <vector>
@@ -13,6 +14,9 @@
 #include "platform/clock.h"
 
 class TMain_Form;
+namespace commapi {
+class TraceRecorder;
+}
 
 namespace report {
 
@@ -46,13 +50,44 @@ class PhaseWatch {
 
 // What the window does not know about its run.
 struct RunFacts {
-  std::string startedAt;  // the date and time the run began
-  std::string madeFrom;   // how the page is made: "From a run ...", "By replaying ..."
-  std::string error;      // the error box's text, when an error ended the run
+  std::string madeFrom;  // how the page is made: "Made ...", "Made by replaying ..."
+  std::string error;     // the error box's text, when an error ended the run
 };
 
 // The record of the finished run on `form`, with the text of its trace.
 Session SessionOfRun(const TMain_Form& form, const PhaseWatch& phases, const RunFacts& facts,
                      const std::string& traceText);
+
+// Gives the session the trace of its run: the events its port saw, and the
+// text shown (its lines, and what its header says of when and where the run
+// was: the window tells neither). They differ for a replay, whose page
+// shows the recording but draws what the replay saw, which ends where it
+// left the recording. A text without a header leaves those facts as they
+// were.
+void UseTrace(Session& session, const std::string& seen, const std::string& shown);
+
+// A run recorded for its report, from before it starts: a session trace of
+// its own in memory, recorded beside any other (File › Record Trace...,
+// --trace), and its phases.
+class RunRecording {
+ public:
+  explicit RunRecording(TMain_Form& form);
+  ~RunRecording();
+  RunRecording(const RunRecording&) = delete;
+  RunRecording& operator=(const RunRecording&) = delete;
+
+  // The run has ended: its session as the window shows it, without the
+  // trace, which goes on until EndTrace (the console's window closes the
+  // port as it goes). No more phases are watched.
+  Session Finish(const RunFacts& facts);
+  // Ends the trace: its text, for UseTrace.
+  std::string EndTrace();
+
+ private:
+  TMain_Form& form_;
+  std::string trace_;
+  std::unique_ptr<commapi::TraceRecorder> recorder_;
+  std::optional<PhaseWatch> phases_;
+};
 
 }  // namespace report

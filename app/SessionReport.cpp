@@ -178,11 +178,15 @@ std::string RenderPage(const Session& session) {
   page += AnswerBlock(session.answer);
   page += TimelineBlock(session);
   page += "<section id=\"log\"><h2>Log</h2>" + Lines(session.log, "log") + "</section>";
-  page += "<section id=\"trace\"><h2>Session trace</h2><details><summary>" +
-          std::to_string(session.trace.size()) +
-          " lines: open to copy them into a file and replay it (--simulate=replay:FILE)"
-          "</summary>" +
-          Lines(session.trace, "trace") + "</details></section>";
+  page += "<section id=\"trace\"><h2>Session trace</h2>";
+  if (session.trace.empty())
+    page += "<p class=\"note\">Not recorded: File \u203a Record Trace\u2026 puts it here.</p>";
+  else
+    page += "<details><summary>" + std::to_string(session.trace.size()) +
+            " lines: open to copy them into a file and replay it (--simulate=replay:FILE)"
+            "</summary>" +
+            Lines(session.trace, "trace") + "</details>";
+  page += "</section>";
   return page + "</body></html>\n";
 }
 

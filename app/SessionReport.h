@@ -54,7 +54,8 @@ struct Session {
   std::vector<std::string> log;  // exactly the log's lines
   std::vector<commapi::trace::Event> events;
   std::vector<Phase> phases;
-  std::vector<std::string> trace;  // the session trace's text, line by line
+  // The session trace's text, line by line; none when it was not to be shown.
+  std::vector<std::string> trace;
 };
 
 // The page, as UTF-8 text.

@@ -7,6 +7,7 @@
 #include <exception>
 #include <memory>
 #include <mutex>
+#include <optional>
 #include <string>
 
 #include "app/OutputFile.h"
@@ -14,11 +15,15 @@
 #include "app/RoverFindings.h"
 #include "app/RunResults.h"
 #include "app/RunStatus.h"
+#include "app/SessionReport.h"
 #include "comms/Comms.h"
 #include "platform/toolkit/toolkit.h"
 
 namespace commapi {
 class TraceRecorder;
+}
+namespace report {
+class RunRecording;
 }
 
 class TMain_Form : public toolkit::TForm {
@@ -30,7 +35,7 @@ class TMain_Form : public toolkit::TForm {
   // Components, named as the window's.
   toolkit::TMainMenu MainMenu1{"MainMenu1"};
   toolkit::TMenuItem *File1, *N1, *N3, *NextelPhone, *N2, *MessageLevel1, *Summary, *Minimal,
-      *Normal, *Verbose, *Debug, *N4, *SaveLog1, *RecordTrace1, *Exit1;
+      *Normal, *Verbose, *Debug, *N4, *SaveLog1, *SaveReport1, *RecordTrace1, *Exit1;
   toolkit::TMenuItem *Port1, *COM11, *COM21, *COM31, *COM41, *COM51, *COM61, *COM71, *COM81,
       *COM91, *COM101;
   toolkit::TMenuItem *Detec1, *N96001, *N192001, *N384001;
@@ -88,6 +93,9 @@ class TMain_Form : public toolkit::TForm {
   void Exit1Click(rtl::TObject* sender);
   // File › Save Log... (LogFile.cpp): the log as a text file, CR LF line ends.
   void SaveLog1Click(rtl::TObject* sender);
+  // File › Save Report... (RunReports.cpp): the session report of the last
+  // procedure run, as an HTML page; enabled once one has run.
+  void SaveReport1Click(rtl::TObject* sender);
   // File › Record Trace... (SessionTraces.cpp): checked while recording.
   void RecordTrace1Click(rtl::TObject* sender);
   // The user closes the window: during a command, only after a Yes.
@@ -244,6 +252,16 @@ class TMain_Form : public toolkit::TForm {
   // return in it would end the dial command early.
   static std::string NumberAsEntered(const std::string& typed);
   bool commandRunning_ = false;
+  // Asks for a file, offering path, and writes text into it; a failure is
+  // shown in a box titled title ("Save Log"), saying what ("The log") could
+  // not be written (LogFile.cpp).
+  void SaveThroughDialog(const char* title, std::string path, const char* what,
+                         const std::string& text);
+  // The record of the last procedure run, for File › Save Report... It
+  // embeds the run's trace only when File › Record Trace... recorded it
+  // (RunReports.cpp).
+  std::optional<report::Session> lastRun_;
+  void KeepRunReport(report::RunRecording& recording, const std::string& error);
   // The session trace being recorded (File > Record Trace...), while
   // recorder is set; its file is put in place when the recording stops or
   // the window closes (SessionTraces.cpp).

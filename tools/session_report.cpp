@@ -3,16 +3,14 @@
 // page the README shows (scripts/report-screenshot.sh) and the browser test
 // reads (tests/report/).
 // Usage: telvora_session_report [--profile NAME | --replay TRACE] [--level 0-4] OUT.html
-#include <chrono>
 #include <cstdio>
-#include <ctime>
 #include <fstream>
 #include <string>
 
 #include "app/SessionRecording.h"
+#include "app/SessionTraces.h"
 #include "app/TelvoraMain.h"
 #include "platform/clock.h"
-#include "platform/commapi/trace_recorder.h"
 #include "platform/environment.h"
 #include "platform/threads.h"
 #include "platform/toolkit/headless.h"
@@ -20,13 +18,6 @@
 #include "sim/SimulatedModem.h"
 
 namespace {
-
-std::string LocalTime() {
-  const std::time_t now = std::chrono::system_clock::to_time_t(std::chrono::system_clock::now());
-  char text[32];
-  std::strftime(text, sizeof text, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
-  return text;
-}
 
 int Usage() {
   std::fputs(
@@ -66,7 +57,6 @@ int main(int argc, char** argv) {
   app.SetBackend(std::make_unique<toolkit::HeadlessBackend>());
 
   report::RunFacts facts;
-  facts.startedAt = LocalTime();
   facts.madeFrom =
       replay.empty()
           ? "Made from a Rover Test against the simulated modem (" + profile + "), in virtual time."
@@ -79,18 +69,18 @@ int main(int argc, char** argv) {
     toolkit::TMenuItem* levels[] = {form.Summary, form.Minimal, form.Normal, form.Verbose,
                                     form.Debug};
     levels[level]->Click();
-    std::string trace;
-    auto recorder =
-        commapi::TraceRecorder::Start([&trace](std::string_view line) { trace += line; });
-    report::PhaseWatch phases(form);
+    report::RunRecording recording(form);
+    const auto traced = TraceRun(form, console::Procedure::RoverTest);
     try {
       form.Test1Click(nullptr);
       form.EndCommand();
     } catch (const std::exception& error) {
       facts.error = form.ErrorBoxText(error);
     }
-    recorder.reset();
-    page = report::RenderPage(report::SessionOfRun(form, phases, facts, trace));
+    report::Session session = recording.Finish(facts);
+    const std::string trace = recording.EndTrace();
+    report::UseTrace(session, trace, trace);
+    page = report::RenderPage(session);
   }
   std::ofstream file(out, std::ios::binary);
   file << page;

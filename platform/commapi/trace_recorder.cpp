@@ -6,6 +6,7 @@
 #include <mutex>
 #include <optional>
 #include <string>
+#include <vector>
 
 #include "platform/clock.h"
 #include "platform/commapi/port.h"
@@ -92,7 +93,9 @@ namespace {
 struct Recorders {
   std::atomic<bool> active{false};
   std::mutex mutex;
-  TraceRecorder::State* current = nullptr;
+  // Every recorder that lives, each with its own sink and origin: the
+  // window's File > Record Trace... and the record each run keeps of itself.
+  std::vector<TraceRecorder::State*> current;
   const std::function<trace::RunHeader()>* run = nullptr;  // of the TracedRun that lives
   std::weak_ptr<RunObserver> observer;
 };
@@ -110,8 +113,8 @@ void OnRecordedPort(HANDLE handle, Record record) {
   const DWORD error = GetLastError();
   {
     std::lock_guard lock(recorders.mutex);
-    if (recorders.current != nullptr && handle != nullptr && recorders.current->port == handle)
-      record(*recorders.current);
+    for (TraceRecorder::State* state : recorders.current)
+      if (handle != nullptr && state->port == handle) record(*state);
   }
   SetLastError(error);
 }
@@ -138,7 +141,7 @@ std::unique_ptr<TraceRecorder> TraceRecorder::Start(trace::Writer::Sink sink) {
 TraceRecorder::TraceRecorder(std::unique_ptr<State> state) : state_(std::move(state)) {
   Recorders& recorders = TheRecorders();
   std::lock_guard lock(recorders.mutex);
-  recorders.current = state_.get();
+  recorders.current.push_back(state_.get());
   recorders.active = true;
   state_->run = recorders.run;
   state_->headerDue = recorders.run != nullptr;
@@ -147,18 +150,17 @@ TraceRecorder::TraceRecorder(std::unique_ptr<State> state) : state_(std::move(st
 TraceRecorder::~TraceRecorder() {
   Recorders& recorders = TheRecorders();
   std::lock_guard lock(recorders.mutex);
-  if (recorders.current != state_.get()) return;
-  recorders.current = nullptr;
-  recorders.active = false;
+  std::erase(recorders.current, state_.get());
+  recorders.active = !recorders.current.empty();
 }
 
 TracedRun::TracedRun(std::function<trace::RunHeader()> describe) : describe_(std::move(describe)) {
   Recorders& recorders = TheRecorders();
   std::lock_guard lock(recorders.mutex);
   recorders.run = &describe_;
-  if (recorders.current != nullptr) {
-    recorders.current->run = &describe_;
-    recorders.current->headerDue = true;
+  for (TraceRecorder::State* state : recorders.current) {
+    state->run = &describe_;
+    state->headerDue = true;
   }
 }
 
@@ -168,7 +170,7 @@ TracedRun::~TracedRun() {
   {
     std::lock_guard lock(recorders.mutex);
     recorders.run = nullptr;
-    if (recorders.current != nullptr) recorders.current->run = nullptr;
+    for (TraceRecorder::State* state : recorders.current) state->run = nullptr;
     observer = recorders.observer.lock();
   }
   if (observer) observer->RunEnded(describe_());
@@ -187,28 +189,30 @@ bool Recording() { return TheRecorders().active.load(std::memory_order_relaxed);
 void Opened(HANDLE handle, const std::string& deviceName) {
   Recorders& recorders = TheRecorders();
   std::lock_guard lock(recorders.mutex);
-  TraceRecorder::State* state = recorders.current;
-  if (state == nullptr || state->port != nullptr) return;  // one port at a time
-  state->port = handle;
-  state->configured = state->linesKnown = state->gone = state->absent = false;
-  state->Comment(deviceName);
-  state->Write(Event::Of(Kind::Open));
-  // The lines as the port found them: a change the program is told of
-  // later must not be replayed as one it is told of now.
-  DWORD status = 0;
-  if (auto port = FindHandleAs<Port>(handle); port && port->GetCommModemStatus(&status))
-    state->NoteLines(status, platform::clock::Now());
+  for (TraceRecorder::State* state : recorders.current) {
+    if (state->port != nullptr) continue;  // one port at a time
+    state->port = handle;
+    state->configured = state->linesKnown = state->gone = state->absent = false;
+    state->Comment(deviceName);
+    state->Write(Event::Of(Kind::Open));
+    // The lines as the port found them: a change the program is told of
+    // later must not be replayed as one it is told of now.
+    DWORD status = 0;
+    if (auto port = FindHandleAs<Port>(handle); port && port->GetCommModemStatus(&status))
+      state->NoteLines(status, platform::clock::Now());
+  }
 }
 
 // A device that is not there, noted once until it is opened again.
 void OpenFailed(DWORD error) {
   Recorders& recorders = TheRecorders();
   std::lock_guard lock(recorders.mutex);
-  TraceRecorder::State* state = recorders.current;
-  if (state == nullptr || state->port != nullptr || error != ERROR_FILE_NOT_FOUND || state->absent)
-    return;
-  state->absent = true;
-  state->Write(Event::Of(Kind::Absent));
+  if (error != ERROR_FILE_NOT_FOUND) return;
+  for (TraceRecorder::State* state : recorders.current) {
+    if (state->port != nullptr || state->absent) continue;
+    state->absent = true;
+    state->Write(Event::Of(Kind::Absent));
+  }
   SetLastError(error);
 }
 
@@ -309,7 +313,7 @@ void Logged(std::string_view line) {
   std::optional<trace::RunHeader> run;
   {
     std::lock_guard lock(recorders.mutex);
-    if (recorders.current != nullptr) recorders.current->Write(Event::LogLine(line));
+    for (TraceRecorder::State* state : recorders.current) state->Write(Event::LogLine(line));
     observer = recorders.observer.lock();
     if (observer && recorders.run != nullptr) run = (*recorders.run)();
   }

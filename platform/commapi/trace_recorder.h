@@ -19,8 +19,8 @@ namespace commapi {
 // detect values read whenever they differ from the last ones written down,
 // the port vanishing, and its device missing when the program opens it; the
 // bytes read and the lines at the time the port saw them come. Also the
-// program's account of itself: each run's header and the lines it logs. One
-// recorder at a time: a newer one takes over.
+// program's account of itself: each run's header and the lines it logs.
+// Recorders that live at once each record the same, from their own start.
 class TraceRecorder {
  public:
   // The trace goes to sink a line at a time, as it happens.

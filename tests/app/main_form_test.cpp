@@ -108,6 +108,7 @@ TEST_F(MainFormTest, MenuTreeAsStored) {
       "    Debug \"Debug\"",
       "  N4 \"-\"",
       "  SaveLog1 \"Save &Log...\" shortcut 16467",
+      "  SaveReport1 \"Save &Report...\" disabled",
       "  RecordTrace1 \"Record Trace...\"",
       "  Exit1 \"E&xit\" shortcut 32856",
       "Port1 \"&Port\"",

@@ -101,6 +101,7 @@ TEST_F(MainWindowTest, ShowsCaptionMenusAndLog) {
       "    \"Debug\"",
       "  -",
       "  \"Save &Log...\" Ctrl+S",
+      "  \"Save &Report...\" disabled",
       "  \"Record Trace...\"",
       "  \"E&xit\" Alt+X",
       "\"&Port\"",

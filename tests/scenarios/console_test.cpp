@@ -70,6 +70,9 @@ TEST(ConsoleRunner, RejectsBadCommandLinesWithUsage) {
       {"--run", "detect-9600", "--simulate", "--fast", "--trace", "t.trace", "--save-log",
        "t.trace"},
       {"--run", "detect-9600", "--simulate=replay:t.trace", "--fast", "--trace", "./t.trace"},
+      {"--run", "detect-9600", "--simulate", "--fast", "--report", "r.html", "--save-log",
+       "r.html"},
+      {"--report-from", "t.trace", "--level", "debug"},  // the trace says what ran
       {"--run", "detect-9600", "--port", "replay:t.trace", "--clipboard", "t.trace"},
       {"--run", "detect-9600", "--port", "COM4", "--fast"},  // TELVORA_COM4: no such modem
   };
@@ -236,24 +239,28 @@ TEST(ConsoleRunner, AFailedWriteFailsTheRunAndKeepsThePreviousFile) {
   TempDir dir;
   std::ofstream(dir / "log.txt") << "previous\n";
   std::ofstream(dir / "t.trace") << "previous\n";
+  std::ofstream(dir / "r.html") << "previous\n";
   rlimit saved{};
   getrlimit(RLIMIT_FSIZE, &saved);
   const rlimit small{9, saved.rlim_max};  // room for "previous\n", not for the log
   signal(SIGXFSZ, SIG_IGN);
   setrlimit(RLIMIT_FSIZE, &small);
   const Result r = RunConsoleWith({"--run", "detect-9600", "--simulate", "--fast", "--save-log",
-                                   dir / "log.txt", "--trace", dir / "t.trace"});
+                                   dir / "log.txt", "--trace", dir / "t.trace", "--report",
+                                   dir / "r.html"});
   setrlimit(RLIMIT_FSIZE, &saved);
   signal(SIGXFSZ, SIG_DFL);
   EXPECT_EQ(r.status, console::kOutputError);
   EXPECT_EQ(r.err.rfind("telvora: cannot write " + dir / "log.txt" + ": ", 0), 0u) << r.err;
   EXPECT_NE(r.err.find("telvora: cannot write " + dir / "t.trace" + ": "), std::string::npos);
-  EXPECT_EQ(ReadFile(dir / "log.txt") + ReadFile(dir / "t.trace"), "previous\nprevious\n");
+  EXPECT_NE(r.err.find("telvora: cannot write " + dir / "r.html" + ": "), std::string::npos);
+  EXPECT_EQ(ReadFile(dir / "log.txt") + ReadFile(dir / "t.trace") + ReadFile(dir / "r.html"),
+            "previous\nprevious\nprevious\n");
   EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / ""),
                           std::filesystem::directory_iterator()),
-            2) << "no partial file left behind";
+            3) << "no partial file left behind";
 
-  for (const char* option : {"--save-log", "--trace"}) {
+  for (const char* option : {"--save-log", "--trace", "--report"}) {
     const Result full =
         RunConsoleWith({"--run", "detect-9600", "--simulate", "--fast", option, "/dev/full"});
     EXPECT_EQ(full.status, console::kOutputError) << option;

@@ -56,7 +56,6 @@ class SessionReportOfARun : public testing::TestWithParam<RunCase> {};
 TEST_P(SessionReportOfARun, RecordsTheWindowAndTheTraceOfTheRun) {
   scenario::Scenario run({.profile = GetParam().profile});
   report::RunFacts facts;
-  facts.startedAt = "2024-05-06 07:08:09";
   report::Session session;
   {
     std::string trace;

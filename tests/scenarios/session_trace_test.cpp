@@ -51,6 +51,18 @@ std::vector<std::string> Procedure(const std::string& name,
   return args;
 }
 
+// --report-from trace --report page: the exit status.
+int ReportFrom(const std::string& trace, const std::string& page) {
+  std::istringstream in;
+  std::ostringstream out, err;
+  return console::RunConsole({"--report-from", trace, "--report", page}, in, out, err);
+}
+
+// A session report without the line that says how it was made.
+std::string WithoutMadeFrom(const std::string& page) {
+  return std::regex_replace(page, std::regex("<p class=\"made\">[^<]*</p>"), "");
+}
+
 // The trace without what says when and where it was made.
 std::string WithoutWhenAndWhere(const std::string& trace) {
   std::istringstream in(trace);
@@ -106,16 +118,27 @@ class TraceRoundTrip : public testing::TestWithParam<std::tuple<std::string, Rea
 
 // The replay gives the same log, clipboard and status, and, from a recording
 // made in virtual time, recorded again it gives the same trace: every event
-// at the same time.
+// at the same time. The session report of the run, and the one made from its
+// trace, are one page (for modems of different verdicts).
 TEST_P(TraceRoundTrip, TheReplayedRecordingGivesTheSameLogClipboardStatusAndTrace) {
   const auto& [profile, reads] = GetParam();
+  const bool reported = reads == Reads::kAtOnce &&
+                        (profile == "standard" || profile == "no-carrier" || profile == "k0-only");
   TempDir dir;
   for (const char* procedure : {"rover-test", "saving-settings-test"}) {
     const std::string trace = dir / (std::string(procedure) + ".trace");
-    const Outcome recorded =
-        reads == Reads::kLagging
-            ? RecordLagging(profile, procedure, trace)
-            : Collect(Procedure(procedure, {"--simulate=" + profile, "--trace", trace}), dir, "rec");
+    std::vector<std::string> args =
+        Procedure(procedure, {"--simulate=" + profile, "--trace", trace});
+    if (reported) args.insert(args.end(), {"--report", dir / "run.html"});
+    const Outcome recorded = reads == Reads::kLagging ? RecordLagging(profile, procedure, trace)
+                                                      : Collect(args, dir, "rec");
+    if (reported) {
+      EXPECT_EQ(ReportFrom(trace, dir / "replayed.html"), recorded.status) << procedure;
+      const std::string page = ReadFile(dir / "run.html");
+      EXPECT_NE(page.find(" run started "), std::string::npos) << procedure;
+      EXPECT_EQ(WithoutMadeFrom(ReadFile(dir / "replayed.html")), WithoutMadeFrom(page))
+          << procedure;
+    }
     const std::string again = dir / "again.trace";
     const Outcome replayed = Collect(
         Procedure(procedure, {"--simulate=replay:" + trace, "--trace", again}), dir, "play");
@@ -191,6 +214,12 @@ TEST(TraceReplay, RecordingChangesNothingAndAReplayThatDepartsFromItIsAnError) {
     EXPECT_EQ(replayed.status, console::kPortError);
     EXPECT_EQ(replayed.err.rfind("Replay of " + tampered + " stopped: " + why, 0), 0u)
         << replayed.err;
+    // Its report goes as far as the replay, and says why it stopped.
+    EXPECT_EQ(ReportFrom(tampered, dir / "stopped.html"), console::kPortError);
+    const std::string page = ReadFile(dir / "stopped.html");
+    EXPECT_NE(page.find("<p class=\"error\">Replay of " + tampered + " stopped: "),
+              std::string::npos);
+    EXPECT_EQ(page.find("<p>No test calls.</p>") != std::string::npos, edited == changed);
   }
 
   std::vector<std::string> otherNumber = Procedure("rover-test", {"--simulate=replay:" + trace});
@@ -282,12 +311,30 @@ TEST(TraceRecording, TheWindowRecordsEachRunBetweenTheTwoChoicesOfItsMenuItem) {
   run.Ui().promptAnswers.push_back(path);
   run.Click(form.RecordTrace1);
   EXPECT_TRUE(form.RecordTrace1->Checked());
+  EXPECT_FALSE(form.SaveReport1->Enabled());
   run.Click(form.N96001);
   run.Click(form.N192001);
+  // File > Save Report...: the last run's page, its trace in it while recorded.
+  run.Ui().promptAnswers.push_back(dir / "recorded.html");
+  run.Click(form.SaveReport1);
   EXPECT_EQ(ReadFile(path), "previous\n");
   run.Click(form.RecordTrace1);
   EXPECT_FALSE(form.RecordTrace1->Checked());
   run.Click(form.N96001);  // no longer recorded
+  run.Ui().promptAnswers.push_back(dir / "unrecorded.html");
+  run.Click(form.SaveReport1);
+  run.Ui().promptAnswers.push_back("/nonexistent/dir/r.html");
+  run.Click(form.SaveReport1);
+  EXPECT_EQ(run.Ui().boxes.back().text,
+            "The report could not be written to /nonexistent/dir/r.html: No such file or "
+            "directory");
+  const std::string recorded = ReadFile(dir / "recorded.html");
+  const std::string unrecorded = ReadFile(dir / "unrecorded.html");
+  EXPECT_NE(recorded.find("0 run procedure detect-19200\n"), std::string::npos);
+  EXPECT_NE(recorded.find("<pre class=\"log\">Detecting modem\nModem detected at 19200\n"),
+            std::string::npos);
+  EXPECT_EQ(unrecorded.find(" run procedure "), std::string::npos);
+  EXPECT_NE(unrecorded.find("<h1>Detect 9600 \u2014 session report</h1>"), std::string::npos);
 
   const commapi::trace::ReadResult read = commapi::trace::Load(path);
   const auto runs = commapi::trace::Runs(read.events);
