@@ -24,7 +24,7 @@ struct CommandLine {
   bool nextel = false;
   std::optional<std::string> simulate;  // the profile, or "replay:FILE"
   bool fast = false;
-  bool lines = false;  // the modem lines on standard error
+  bool modemLines = false;  // --lines: the modem lines on standard error
   std::optional<std::string> saveLog;
   std::optional<std::string> clipboard;
   std::optional<std::string> trace;  // the session trace to record
@@ -102,7 +102,7 @@ inline constexpr Option kOptions[] = {
     {.name = "--lines",
      .read = Read::Flag,
      .help = "the modem lines on standard error, one line with the time at each change",
-     .flag = &CommandLine::lines},
+     .flag = &CommandLine::modemLines},
     {.name = "--save-log",
      .value = "FILE",
      .read = Read::File,

@@ -381,7 +381,7 @@ int Run(const CommandLine& line, std::istream& in, std::ostream& out, std::ostre
     form.Output_Memo.OnLineAdded = [&out](const std::string& text) {
       out << text << '\n' << std::flush;
     };
-    if (line.lines) {
+    if (line.modemLines) {
       const platform::clock::Millis start = platform::clock::Now();
       form.Status.OnLineChanged = [&err, &form, start] {
         PrintLineState(err, platform::clock::Now() - start, form.Status.Line());
