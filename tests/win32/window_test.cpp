@@ -2,10 +2,13 @@
 // console (under Xvfb).
 #include <gtest/gtest.h>
 #include <windows.h>
+#include <commctrl.h>
 #undef MessageBox
 
 #include <atomic>
+#include <cstdlib>
 #include <string>
+#include <utility>
 #include <vector>
 
 #include "platform/interrupt.h"
@@ -23,6 +26,7 @@ class Win32Window : public testing::Test {
     int argc = 0;
     app.SetBackend(toolkit::MakeWindowBackend(argc, nullptr));
     form.Caption = "Telvora";
+    form.ClientMemo = &log;
     app.GetBackend().Show(form);
   }
   ~Win32Window() override {
@@ -31,6 +35,7 @@ class Win32Window : public testing::Test {
   }
 
   toolkit::Application& app = toolkit::Application::Instance();
+  toolkit::TMemo log{"Output_Memo"};
   toolkit::TForm form{"Main_Form"};
 };
 
@@ -71,6 +76,28 @@ TEST_F(Win32Window, ABoxOpenedFromWithinAnotherKeepsBothServing) {
   opensInner.WaitFor();
   EXPECT_FALSE(outerClosedByHand);
   EXPECT_EQ(steps, (std::vector<std::string>{"inner closed", "inner returned", "outer closed"}));
+}
+
+// Moved to a monitor of twice the DPI, the window takes the size the system
+// suggests, and the log's and the status bar's fonts grow with it.
+TEST_F(Win32Window, AMonitorOfAnotherDpiRescalesTheWindow) {
+  const HWND window = FindWindowW(nullptr, L"Telvora");
+  ASSERT_NE(window, nullptr);
+  const HWND memo = FindWindowExW(window, nullptr, L"EDIT", nullptr);
+  const HWND bar = FindWindowExW(window, nullptr, STATUSCLASSNAMEW, nullptr);
+  const auto fontHeight = [](HWND control) {
+    LOGFONTW font{};
+    GetObjectW(reinterpret_cast<HFONT>(SendMessageW(control, WM_GETFONT, 0, 0)), sizeof font, &font);
+    return std::abs(font.lfHeight);
+  };
+  const LONG memoFont = fontHeight(memo), barFont = fontHeight(bar);
+  RECT suggested{20, 20, 20 + 1100, 20 + 700};
+  SendMessageW(window, WM_DPICHANGED, MAKEWPARAM(192, 192), reinterpret_cast<LPARAM>(&suggested));
+  RECT now{};
+  GetWindowRect(window, &now);
+  EXPECT_EQ(std::make_pair(now.right - now.left, now.bottom - now.top), std::make_pair(1100L, 700L));
+  EXPECT_NEAR(fontHeight(memo), 2 * memoFont, 1);
+  EXPECT_NEAR(fontHeight(bar), 2 * barFont, 1);
 }
 
 INPUT_RECORD Key(wchar_t c, WORD key, bool down = true) {
