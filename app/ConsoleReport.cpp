@@ -4,6 +4,7 @@
 #include <fstream>
 
 #include "platform/commapi/trace_format.h"
+#include "platform/file_name.h"
 
 namespace console {
 
@@ -44,9 +45,8 @@ std::optional<ReplayedSession> ReplayedSessionOf(const std::string& trace,
                                    "--level=" + header.level,   "--phone=" + header.phone,
                                    "--simulate=replay:" + trace, "--fast"};
   if (header.nextel) args.push_back("--nextel");
-  namespace fs = std::filesystem;
-  const std::string page = fs::path(trace).replace_extension(".html").string();
-  args.push_back("--report=" + report.value_or(page));
+  const std::u8string page = platform::FilePath(trace).replace_extension(".html").u8string();
+  args.push_back("--report=" + report.value_or(std::string(page.begin(), page.end())));
   ParseResult parsed = ParseCommandLine(args);
   if (!parsed.commandLine) {
     why = "the run recorded in " + trace + ": " + parsed.error;
@@ -54,7 +54,7 @@ std::optional<ReplayedSession> ReplayedSessionOf(const std::string& trace,
   }
 
   // Read as it was loaded, and no more than a trace may hold.
-  std::ifstream file(trace, std::ios::binary);
+  std::ifstream file(platform::FilePath(trace), std::ios::binary);
   std::string text;
   char chunk[65536];
   while (text.size() < commapi::trace::kMaxTraceBytes &&
