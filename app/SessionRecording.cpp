@@ -80,17 +80,6 @@ Session WindowSession(const TMain_Form& form, const PhaseWatch& phases, const Ru
   return session;
 }
 
-}  // namespace
-
-Session SessionOfRun(const TMain_Form& form, const PhaseWatch& phases, const RunFacts& facts,
-                     const std::string& traceText) {
-  Session session = WindowSession(form, phases, facts);
-  UseTrace(session, traceText, traceText);
-  return session;
-}
-
-namespace {
-
 commapi::trace::ReadResult ReadText(const std::string& text) {
   std::istringstream in(text);
   return commapi::trace::Read(in);

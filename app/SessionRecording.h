@@ -54,10 +54,6 @@ struct RunFacts {
   std::string error;     // the error box's text, when an error ended the run
 };
 
-// The record of the finished run on `form`, with the text of its trace.
-Session SessionOfRun(const TMain_Form& form, const PhaseWatch& phases, const RunFacts& facts,
-                     const std::string& traceText);
-
 // Gives the session the trace of its run: the events its port saw, and the
 // text shown (its lines, and what its header says of when and where the run
 // was: the window tells neither). They differ for a replay, whose page

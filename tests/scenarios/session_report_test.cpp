@@ -5,7 +5,6 @@
 
 #include "app/SessionRecording.h"
 #include "app/SessionTimeline.h"
-#include "platform/commapi/trace_recorder.h"
 #include "tests/support/Scenario.h"
 
 namespace {
@@ -55,16 +54,13 @@ class SessionReportOfARun : public testing::TestWithParam<RunCase> {};
 
 TEST_P(SessionReportOfARun, RecordsTheWindowAndTheTraceOfTheRun) {
   scenario::Scenario run({.profile = GetParam().profile});
-  report::RunFacts facts;
   report::Session session;
   {
-    std::string trace;
-    auto recorder =
-        commapi::TraceRecorder::Start([&trace](std::string_view line) { trace += line; });
-    report::PhaseWatch phases(run.Form());
+    report::RunRecording recording(run.Form());
     run.Click(run.Form().Test1);
-    recorder.reset();
-    session = report::SessionOfRun(run.Form(), phases, facts, trace);
+    session = recording.Finish({});
+    const std::string trace = recording.EndTrace();
+    report::UseTrace(session, trace, trace);
   }
   const toolkit::TResultPane& pane = run.Form().Results;
   EXPECT_EQ(session.answer.results.has_value(), pane.Visible());
